@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+#include "SectionState.h"
+
+namespace camber {
+
+SectionState& state()
+{
+    static SectionState instance;
+    return instance;
+}
+
+} // namespace camber
