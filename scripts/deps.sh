@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages that building, running and testing Camber need, when missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

@@ -7,10 +7,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build"
 cd "$root/examples"
-if [ -x "$root/build/camber" ]; then
-  exec "$root/build/camber"
+if [ -x "$root/build/bin/camber" ]; then
+  exec "$root/build/bin/camber"
 fi
 for f in *.ULF; do
   echo "== $f"
-  "$root/build/cli/camber-cli" info "$f"
+  "$root/build/bin/camber-cli" info "$f"
 done
