@@ -16,6 +16,7 @@
 using namespace camber;
 using camber::test::example;
 using camber::test::slurp;
+using camber::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,20 +27,9 @@ struct Run {
     std::string err;
 };
 
-fs::path workDir()
+Run cli(const TempDir& dir, const std::string& args)
 {
-    static const fs::path dir = [] {
-        auto d = fs::temp_directory_path() / "camber_cli_test";
-        fs::remove_all(d);
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
-}
-
-Run cli(const std::string& args)
-{
-    const auto errFile = workDir() / "stderr.txt";
+    const auto errFile = dir.path() / "stderr.txt";
     const std::string command = std::string(CAMBER_CLI) + " " + args + " 2>" + errFile.string();
     Run r;
     FILE* pipe = popen(command.c_str(), "r");
@@ -56,14 +46,15 @@ Run cli(const std::string& args)
 
 TEST(Cli, GwoIsByteForByteWhatSaveWritesAfterARead)
 {
-    const auto out = workDir() / "cli.gwo";
-    const auto r = cli("gwo " + example("naca2412.ULF") + " " + out.string());
+    TempDir dir;
+    const auto out = dir.path() / "cli.gwo";
+    const auto r = cli(dir, "gwo " + example("naca2412.ULF") + " " + out.string());
     ASSERT_EQ(r.status, 0) << r.err;
 
     SectionState s;
     s.f_inp = example("naca2412.ULF");
     read_section(s);
-    s.f_gwo = (workDir() / "direct.gwo").string();
+    s.f_gwo = (dir.path() / "direct.gwo").string();
     save_gwo(s);
     EXPECT_EQ(slurp(out), slurp(s.f_gwo));
     EXPECT_EQ(slurp(out).substr(0, 9), "NACA 2412");
@@ -71,7 +62,8 @@ TEST(Cli, GwoIsByteForByteWhatSaveWritesAfterARead)
 
 TEST(Cli, InfoPrintsOneNameValuePerLine)
 {
-    const auto r = cli("info " + example("naca4415_mm.ULF"));
+    TempDir dir;
+    const auto r = cli(dir, "info " + example("naca4415_mm.ULF"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::map<std::string, std::string> values;
@@ -92,25 +84,27 @@ TEST(Cli, InfoPrintsOneNameValuePerLine)
 
 TEST(Cli, BadInputFailsWithFileAndLineAndLeavesTheOutputAlone)
 {
-    const auto bad = workDir() / "bad.ULF";
+    TempDir dir;
+    const auto bad = dir.path() / "bad.ULF";
     std::ofstream(bad) << "title\nfree\n0 3 3\nX Y\n0 0\n";
-    const auto out = workDir() / "kept.gwo";
+    const auto out = dir.path() / "kept.gwo";
     std::ofstream(out) << "previous";
-    const auto r = cli("gwo " + bad.string() + " " + out.string());
+    const auto r = cli(dir, "gwo " + bad.string() + " " + out.string());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(bad.string() + ": line 6"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(out), "previous");
 
-    const auto fresh = workDir() / "fresh.ULF";
-    const auto c = cli("convert " + (workDir() / "missing.dat").string() + " " + fresh.string());
+    const auto fresh = dir.path() / "fresh.ULF";
+    const auto c = cli(dir, "convert " + (dir.path() / "missing.dat").string() + " " + fresh.string());
     EXPECT_EQ(c.status, 1);
     EXPECT_FALSE(fs::exists(fresh));
 }
 
 TEST(Cli, WrongUsageExitsWithTwo)
 {
+    TempDir dir;
     for (const char* args : {"", "gwo onlyone", "frobnicate a b", "info a b"}) {
-        const auto r = cli(args);
+        const auto r = cli(dir, args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("usage"), std::string::npos);
     }
@@ -118,12 +112,13 @@ TEST(Cli, WrongUsageExitsWithTwo)
 
 TEST(Cli, ConvertWritesASectionFileTheReaderAccepts)
 {
-    const auto dat = workDir() / "foil.dat";
+    TempDir dir;
+    const auto dat = dir.path() / "foil.dat";
     std::ofstream(dat) << "foil\n1.0 0.001\n0.5 0.06\n0.1 0.04\n0.0 0.0\n0.1 -0.03\n0.5 -0.04\n1.0 -0.001\n";
-    const auto ulf = workDir() / "foil.ULF";
-    const auto r = cli("convert " + dat.string() + " " + ulf.string());
+    const auto ulf = dir.path() / "foil.ULF";
+    const auto r = cli(dir, "convert " + dat.string() + " " + ulf.string());
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto info = cli("info " + ulf.string());
+    const auto info = cli(dir, "info " + ulf.string());
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("n_up=4"), std::string::npos) << info.out;
 }

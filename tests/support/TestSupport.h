@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace camber::test {
@@ -30,7 +31,8 @@ public:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         m_path = std::filesystem::temp_directory_path()
-                 / ("camber_" + std::string(info->test_suite_name()) + "_" + info->name());
+                 / ("camber_" + std::string(info->test_suite_name()) + "_" + info->name() + "_"
+                    + std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
