@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#include "UlDeform.h"
+
+#include "geometry/Bezier.h"
+
+#include <cmath>
+
+namespace camber::edit_ul {
+
+void calc_ss(SectionState& s, Integer n_sec)
+{
+    const Integer n = n_sec;
+    for (int k = 1; k <= kControlPoints; ++k) {
+        s.s_cp1(n, k) = std::sqrt(s.x_cp1(n, k));
+        s.s_cp2(n, k) = std::sqrt(s.x_cp2(n, k));
+    }
+    const Single tol = 0.0001f;
+    s.d_lo(n, 1) = s.d_cp1(n, 1);
+    s.d_up(n, 1) = s.d_cp2(n, 1);
+    s.y_up(n, 1) = s.camb(n, 1);
+    s.y_lo(n, 1) = s.camb(n, 1);
+    const int stations = s.n_up(n);
+    // The curve parameter of one station is a close start for the next.
+    Single t = 0;
+    for (int i = 2; i <= stations; ++i) {
+        bez_y_at_x(n, s.s_cp1, s.d_cp1, t, s.s_st(n, i), s.d_lo(n, i), tol);
+        s.y_lo(n, i) = s.y_lo0(n, i) + s.d_lo(n, i);
+    }
+    t = 0;
+    for (int i = 2; i <= stations; ++i) {
+        bez_y_at_x(n, s.s_cp2, s.d_cp2, t, s.s_st(n, i), s.d_up(n, i), tol);
+        s.y_up(n, i) = s.y_up0(n, i) + s.d_up(n, i);
+    }
+    for (int i = 2; i <= stations; ++i) {
+        s.t_half(n, i) = (s.y_up(n, i) - s.y_lo(n, i)) * 0.5f;
+        s.camb(n, i) = (s.y_up(n, i) + s.y_lo(n, i)) * 0.5f;
+    }
+}
+
+} // namespace camber::edit_ul
