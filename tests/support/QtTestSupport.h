@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ui/Guarded.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+#include <QWidget>
+
+namespace camber::test {
+
+/// Sends a mouse event straight to a widget at a (possibly fractional) local position.
+/// QTest's own mouse moves drop held modifier keys, so the tests build the events themselves.
+inline void sendMouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, modifiers);
+    QApplication::sendEvent(w, &event);
+}
+
+/// A press at from, a move and a release at to with one button and fixed modifier keys.
+inline void drag(QWidget* w, QPointF from, QPointF to, Qt::MouseButton button,
+                 Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    sendMouse(w, QEvent::MouseButtonPress, from, button, button, modifiers);
+    sendMouse(w, QEvent::MouseMove, to, Qt::NoButton, button, modifiers);
+    sendMouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton, modifiers);
+}
+
+/// Collects the messages of failed operations instead of showing message boxes, while alive.
+class ErrorCollector {
+public:
+    ErrorCollector()
+    {
+        m_previous = ui::setErrorSink([this](QWidget*, const QString& message) { m_messages << message; });
+    }
+    ~ErrorCollector() { ui::setErrorSink(m_previous); }
+    ErrorCollector(const ErrorCollector&) = delete;
+    ErrorCollector& operator=(const ErrorCollector&) = delete;
+
+    const QStringList& messages() const { return m_messages; }
+
+private:
+    QStringList m_messages;
+    ui::ErrorSink m_previous;
+};
+
+/// Lets deleteLater and other posted events run.
+inline void processDeferred()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace camber::test

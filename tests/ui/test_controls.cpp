@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+#include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Windows.h"
+
+#include "support/QtTestSupport.h"
+
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace camber;
+using namespace camber::ui;
+
+namespace {
+
+TEST(Twips, AnInchIsTheScreensLogicalDpi)
+{
+    QWidget w;
+    EXPECT_EQ(twipsToPixelsX(&w, 1440), w.logicalDpiX());
+    EXPECT_EQ(twipsToPixelsY(&w, 2880), 2 * w.logicalDpiY());
+    EXPECT_DOUBLE_EQ(pixelsToTwipsX(&w, twipsToPixelsX(&w, 1440)), 1440);
+}
+
+TEST(Twips, ControlsDesignedEdgeToEdgeStayEdgeToEdge)
+{
+    // Label_x and Label_y of the viewer overlap by 15 twips; Lbl_mu starts 105 twips right of them.
+    QWidget window;
+    auto* a = makeLabel(&window, "A", "a", {0, 0, 975, 255});
+    auto* b = makeLabel(&window, "B", "b", {975, 255, 1095, 255});
+    EXPECT_EQ(a->geometry().right() + 1, b->geometry().left());
+    EXPECT_EQ(a->geometry().bottom() + 1, b->geometry().top());
+    EXPECT_EQ(b->geometry().right() + 1, twipsToPixelsX(&window, 975 + 1095));
+}
+
+TEST(Twips, WindowSizesAreClientSizes)
+{
+    QWidget window;
+    setClientSize(&window, 3705, 4335);
+    EXPECT_EQ(window.size(), QSize(twipsToPixelsX(&window, 3705), twipsToPixelsY(&window, 4335)));
+}
+
+TEST(Controls, AreFoundByTheirNamesAndIndexedNames)
+{
+    QWidget window;
+    makeButton(&window, "Cmd_Edit", "Geometry Edition", {0, 0, 100, 100});
+    makeOption(&window, indexedName("Opt_P", 2), "", {0, 0, 100, 100});
+    EXPECT_EQ(indexedName("Opt_P", 2), "Opt_P(2)");
+    ASSERT_NE(window.findChild<QPushButton*>("Cmd_Edit"), nullptr);
+    EXPECT_EQ(window.findChild<QPushButton*>("Cmd_Edit")->text(), "Geometry Edition");
+    EXPECT_NE(window.findChild<QRadioButton*>("Opt_P(2)"), nullptr);
+}
+
+TEST(Fonts, AMissingFamilyFallsBackToSansSerifAtTheNamedSize)
+{
+    const QFont f = namedFont("No Such Font Family 1985", 9.75);
+    EXPECT_DOUBLE_EQ(f.pointSizeF(), 9.75);
+    EXPECT_NE(QFontInfo(f).family(), "No Such Font Family 1985");
+}
+
+// Two containers with two option buttons each, as an editor's frames hold their point options.
+class Options : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (int i = 0; i < 2; ++i) {
+            m_cmb.add(makeOption(&m_frameA, indexedName("Opt_P", i), "", {0, 240 * i, 252, 252}));
+            m_thk.add(makeOption(&m_frameB, indexedName("Opt_PT", i), "", {0, 240 * i, 252, 252}));
+        }
+    }
+    QWidget m_frameA, m_frameB;
+    OptionGroup m_cmb, m_thk;
+};
+
+TEST_F(Options, AreExclusiveWithinTheirContainerOnly)
+{
+    m_cmb.setValue(0, true);
+    m_thk.setValue(1, true);
+    m_cmb.setValue(1, true);
+    EXPECT_FALSE(m_cmb.value(0));
+    EXPECT_TRUE(m_cmb.value(1));
+    EXPECT_TRUE(m_thk.value(1)) << "selecting in one frame cleared the other frame";
+}
+
+TEST_F(Options, ClickHandlerRunsOnlyWhenTheValueChanges)
+{
+    QSignalSpy clicks(&m_cmb, &OptionGroup::clicked);
+    m_cmb.setValue(1, true);
+    m_cmb.setValue(1, true);
+    m_cmb.setValue(0, true);
+    ASSERT_EQ(clicks.count(), 2);
+    EXPECT_EQ(clicks[0][0].toInt(), 1);
+    EXPECT_EQ(clicks[1][0].toInt(), 0);
+}
+
+TEST_F(Options, ADisabledOptionCanBeSelectedFromCode)
+{
+    QSignalSpy clicks(&m_cmb, &OptionGroup::clicked);
+    m_cmb.at(1)->setEnabled(false);
+    m_cmb.setValue(1, true);
+    EXPECT_TRUE(m_cmb.value(1));
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(Options, CanBeClearedLeavingTheContainerWithoutSelection)
+{
+    m_cmb.setValue(0, true);
+    m_cmb.setValue(0, false);
+    EXPECT_FALSE(m_cmb.value(0));
+    EXPECT_FALSE(m_cmb.value(1));
+    // Still exclusive afterwards.
+    m_cmb.setValue(0, true);
+    m_cmb.setValue(1, true);
+    EXPECT_FALSE(m_cmb.value(0));
+}
+
+TEST(CheckGroups, ClickCarriesTheIndexAndRunsOnChangeOnly)
+{
+    QWidget frame;
+    CheckGroup chk;
+    for (int i = 0; i < 3; ++i)
+        chk.add(makeCheckBox(&frame, indexedName("Chk_X", i), "", {120, 480 + 240 * i, 252, 252}));
+    QSignalSpy clicks(&chk, &CheckGroup::clicked);
+    chk.setValue(2, 1);
+    chk.setValue(2, 1);
+    chk.setValue(2, 0);
+    ASSERT_EQ(clicks.count(), 2);
+    EXPECT_EQ(clicks[0][0].toInt(), 2);
+    EXPECT_EQ(chk.value(2), 0);
+    EXPECT_EQ(chk.value(0), 0);
+}
+
+TEST(ScrollBars, RaiseChangeOnlyOnARealChangeAndKeepTheirRange)
+{
+    QWidget window;
+    QScrollBar* bar = makeHScroll(&window, "HScr_M", {3000, 840, 1335, 135}, 200, 900, 5, 5, 700);
+    EXPECT_EQ(bar->objectName(), "HScr_M");
+    EXPECT_EQ(bar->singleStep(), 5);
+    EXPECT_EQ(bar->pageStep(), 5);
+    QSignalSpy changes(bar, &QScrollBar::valueChanged);
+    bar->setValue(700);
+    EXPECT_EQ(changes.count(), 0);
+    bar->setValue(705);
+    bar->setValue(5000);
+    ASSERT_EQ(changes.count(), 2);
+    EXPECT_EQ(bar->value(), 900);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar->value(), 895);
+}
+
+TEST(Guarded, ReportsFailuresOnceAndStopsTheHandler)
+{
+    test::ErrorCollector errors;
+    bool after = false;
+    guarded(nullptr, [&] {
+        throw Error("wing.ULF: line 3: no count");
+        after = true;
+    });
+    guarded(nullptr, [] { throw std::out_of_range("vector"); });
+    guarded(nullptr, [] {});
+    ASSERT_EQ(errors.messages().size(), 2);
+    EXPECT_EQ(errors.messages()[0], "wing.ULF: line 3: no count");
+    EXPECT_TRUE(errors.messages()[1].contains("vector"));
+    EXPECT_FALSE(after);
+}
+
+struct Probe : QWidget {
+    Probe() { ++loads; }
+    static inline int loads = 0;
+};
+
+TEST(Windows, AreCreatedOnFirstUseHiddenAndAgainAfterClosing)
+{
+    Probe::loads = 0;
+    EXPECT_EQ(Windows::find<Probe>(), nullptr);
+    Probe& first = Windows::get<Probe>();
+    EXPECT_EQ(&Windows::get<Probe>(), &first);
+    EXPECT_EQ(Probe::loads, 1);
+    EXPECT_FALSE(first.isVisible());
+
+    first.show();
+    Windows::closeAll();
+    test::processDeferred();
+    EXPECT_EQ(Windows::find<Probe>(), nullptr);
+    Windows::get<Probe>();
+    EXPECT_EQ(Probe::loads, 2);
+    Windows::closeAll();
+    test::processDeferred();
+    EXPECT_EQ(Windows::find<Probe>(), nullptr) << "a hidden window must close too";
+}
+
+} // namespace
