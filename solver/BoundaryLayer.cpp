@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+#include "BoundaryLayer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace camber::smesh {
+
+namespace {
+
+constexpr double kSeparationH = 2.4;
+constexpr double kTurbulentStartH = 1.4;
+
+// Thwaites' correlations l(lambda) and H(lambda) (White's fits).
+void thwaites(double lambda, double& l, double& h)
+{
+    if (lambda >= 0) {
+        const double la = std::min(lambda, 0.25);
+        l = 0.22 + 1.57 * la - 1.8 * la * la;
+        h = 2.61 - 3.75 * la + 5.24 * la * la;
+    } else {
+        const double la = std::max(lambda, -0.09);
+        l = 0.22 + 1.402 * la + 0.018 * la / (0.107 + la);
+        h = 2.088 + 0.0731 / (0.14 + la);
+    }
+}
+
+// Drela & Giles: critical Re_theta and envelope growth rate dN/dxi for a laminar layer.
+double amplificationRate(double h, double theta, double reTheta)
+{
+    h = std::clamp(h, 2.05, 7.0);
+    const double hk = 1 / (h - 1);
+    const double log10Crit = (1.415 * hk - 0.489) * std::tanh(20 * hk - 12.9) + 3.295 * hk + 0.44;
+    if (std::log10(std::max(reTheta, 1.0)) < log10Crit)
+        return 0;
+    const double t = 2.4 * h - 3.7 + 2.5 * std::tanh(1.5 * h - 4.65);
+    const double dndRe = 0.01 * std::sqrt(t * t + 0.25);
+    const double l = (6.54 * h - 14.07) / (h * h);
+    const double m = (0.058 * (h - 4) * (h - 4) / (h - 1) - 0.068) / l;
+    return dndRe * 0.5 * (m + 1) * l / theta;
+}
+
+// Head's shape factor H1 = (delta - delta*) / theta and its inverse.
+double headH1(double h)
+{
+    return h <= 1.6 ? 3.3 + 0.8234 * std::pow(h - 1.1, -1.287) : 3.3 + 1.5501 * std::pow(h - 0.6778, -3.064);
+}
+
+double headH(double h1)
+{
+    h1 = std::max(h1, 3.35);
+    return h1 >= 5.3 ? 1.1 + std::pow((h1 - 3.3) / 0.8234, -1 / 1.287)
+                     : 0.6778 + std::pow((h1 - 3.3) / 1.5501, -1 / 3.064);
+}
+
+struct Turbulent {
+    double theta;
+    double q; // ue theta H1
+};
+
+// Right-hand side of Head's equations at edge speed ue with gradient due.
+void headRates(const Turbulent& s, double ue, double due, double nu, double hMax, double& dTheta, double& dQ,
+               double& h, double& cf)
+{
+    const double theta = std::max(s.theta, 1e-12);
+    h = std::min(headH(s.q / (ue * theta)), hMax);
+    const double reTheta = std::max(ue * theta / nu, 100.0);
+    cf = 0.246 * std::pow(10.0, -0.678 * h) * std::pow(reTheta, -0.268);
+    dTheta = 0.5 * cf - (h + 2) * theta / ue * due;
+    const double h1 = headH1(h);
+    dQ = ue * 0.0306 * std::pow(h1 - 3, -0.6169);
+}
+
+} // namespace
+
+double squire_young(double theta, double h, double ue)
+{
+    return 2 * theta * std::pow(std::max(ue, 0.0), 0.5 * (h + 5));
+}
+
+BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
+{
+    const std::size_t n = in.xi.size();
+    BoundaryLayerResult r;
+    r.theta.assign(n, 0.0);
+    r.h.assign(n, 0.0);
+    r.cf.assign(n, 0.0);
+    if (n < 2)
+        return r;
+    const double nu = 1 / in.reynolds;
+    // Edge speed kept away from zero: the stagnation point itself is station 0.
+    std::vector<double> ue(n);
+    for (std::size_t i = 0; i < n; ++i)
+        ue[i] = std::max(in.ue[i], 1e-6);
+    ue[0] = 0;
+    const auto slope = [&](std::size_t i) {
+        const std::size_t a = i > 0 ? i - 1 : 0, b = std::min(i + 1, n - 1);
+        const double d = in.xi[b] - in.xi[a];
+        return d > 0 ? (ue[b] - ue[a]) / d : 0.0;
+    };
+
+    // Laminar part (Thwaites) with the amplification factor integrated alongside.
+    const double due0 = std::max(ue[1] / std::max(in.xi[1], 1e-12), 1e-6);
+    r.theta[0] = std::sqrt(0.075 * nu / due0);
+    r.h[0] = 2.61 - 3.75 * 0.075 + 5.24 * 0.075 * 0.075;
+    r.cf[0] = 0; // the stagnation point
+    double integral = 0, amp = 0, rateBefore = 0;
+    std::size_t i = 1;
+    for (; i < n; ++i) {
+        const double d = in.xi[i] - in.xi[i - 1];
+        const double ua = ue[i - 1], ub = ue[i];
+        // Integral of ue^5 with ue linear over the interval.
+        integral += std::fabs(ub - ua) > 1e-12 * ub ? d * (std::pow(ub, 6) - std::pow(ua, 6)) / (6 * (ub - ua))
+                                                     : d * std::pow(ub, 5);
+        const double theta2 = 0.45 * nu * integral / std::pow(ub, 6);
+        const double theta = std::sqrt(std::max(theta2, 1e-30));
+        const double lambda = theta2 * slope(i) / nu;
+        double l = 0, h = 0;
+        thwaites(lambda, l, h);
+        r.theta[i] = theta;
+        r.h[i] = h;
+        const double reTheta = ub * theta / nu;
+        r.cf[i] = 2 * l / std::max(reTheta, 1e-9);
+        const double rate = amplificationRate(h, theta, reTheta);
+        amp += 0.5 * (rate + rateBefore) * d;
+        rateBefore = rate;
+        const bool forced = in.forced > 0 && in.forced < 1 && in.xc[i] >= in.forced;
+        if (amp >= in.ncrit || lambda < -0.09 || forced)
+            break;
+    }
+    if (i >= n)
+        return r;
+    r.transition_xc = in.xc[i];
+
+    // Turbulent part (Head), from the transition station with theta continuous.
+    Turbulent s{r.theta[i], ue[i] * r.theta[i] * headH1(kTurbulentStartH)};
+    r.h[i] = kTurbulentStartH;
+    {
+        double dT = 0, dQ = 0, h = 0, cf = 0;
+        headRates(s, ue[i], slope(i), nu, 3.0, dT, dQ, h, cf);
+        r.cf[i] = cf;
+    }
+    constexpr int kSubsteps = 2;
+    for (std::size_t k = i + 1; k < n; ++k) {
+        const double d = (in.xi[k] - in.xi[k - 1]) / kSubsteps;
+        const double due = d > 0 ? (ue[k] - ue[k - 1]) / (in.xi[k] - in.xi[k - 1]) : 0.0;
+        double h = 0, cf = 0;
+        for (int sub = 0; sub < kSubsteps; ++sub) {
+            const double u0 = ue[k - 1] + (ue[k] - ue[k - 1]) * sub / kSubsteps;
+            const double u1 = ue[k - 1] + (ue[k] - ue[k - 1]) * (sub + 1) / kSubsteps;
+            // Heun's predictor-corrector step.
+            double t0 = 0, q0 = 0, t1 = 0, q1 = 0;
+            headRates(s, u0, due, nu, 3.0, t0, q0, h, cf);
+            const Turbulent p{std::max(s.theta + d * t0, 1e-12), s.q + d * q0};
+            headRates(p, u1, due, nu, 3.0, t1, q1, h, cf);
+            s.theta = std::max(s.theta + 0.5 * d * (t0 + t1), 1e-12);
+            s.q = s.q + 0.5 * d * (q0 + q1);
+            // Past separation the shape factor is held, which keeps the displacement bounded.
+            const double hNow = std::min(headH(s.q / (u1 * s.theta)), kSeparationH + 0.2);
+            s.q = u1 * s.theta * headH1(hNow);
+        }
+        double dT = 0, dQ = 0;
+        headRates(s, ue[k], due, nu, 3.0, dT, dQ, h, cf);
+        r.theta[k] = s.theta;
+        r.h[k] = h;
+        r.cf[k] = cf;
+        if (h > kSeparationH && r.separation_xc >= 1)
+            r.separation_xc = in.xc[k];
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        if (!std::isfinite(r.theta[k]) || !std::isfinite(r.h[k]) || !std::isfinite(r.cf[k]))
+            r.finite = false;
+    return r;
+}
+
+} // namespace camber::smesh

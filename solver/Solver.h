@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Contour.h"
+
+#include <array>
+#include <vector>
+
+namespace camber::smesh {
+
+inline constexpr int kOutputPoints = 129;
+
+/// One flow case as the solver takes it.
+struct FlowCase {
+    bool prescribed_lift = true; ///< true: target is the lift coefficient; false: the angle in degrees
+    double target = 0.5;
+    double mach = 0.7;
+    bool viscous = true;
+    double reynolds = 30e6;      ///< based on the chord; zero or less means inviscid with a warning
+    int level = 2;               ///< 1 coarse, 2 standard, 3 fine
+    double forced_transition = 0; ///< x/c, 0 for free transition
+};
+
+/// Status codes of a calculation.
+enum Status : int {
+    kConverged = 0,
+    kSeparated = 1,          ///< turbulent separation before the trailing edge
+    kInviscidFallback = 2,   ///< the Reynolds number was unusable; the result is inviscid
+    kUnusableContour = -1,
+    kNotConverged = -2,
+    kSupersonic = -3,
+};
+
+/// Everything one calculation produces, at the 129 pressure points.
+struct FlowResult {
+    int status = kUnusableContour;
+    double alpha = 0;  ///< degrees
+    double cl = 0, cd = 0, cm = 0, cd_friction = 0;
+    double transition_upper = 1, transition_lower = 1; ///< x/c
+    double separation_upper = 1, separation_lower = 1; ///< x/c
+    double max_mach = 0;
+    int iterations = 0;
+    std::array<double, kOutputPoints> x{}, y{}, cp{}, cf{}, dstar{}, theta{}, local_mach{};
+};
+
+/// Node count of the solver's panelling for a resolution level.
+int nodes_for_level(int level);
+
+/// Solves one flow case about the contour (upper trailing edge round the leading edge to the
+/// lower trailing edge). Never throws for bad input: the status says what went wrong and every
+/// number of the result is finite.
+FlowResult solve_flow(const std::vector<Point>& contour, const FlowCase& flow);
+
+/// Critical pressure coefficient (local Mach 1) for free-stream Mach m, isentropic, gamma 1.4.
+double critical_cp(double m);
+
+/// Karman-Tsien correction of an incompressible pressure coefficient to Mach m.
+double karman_tsien(double cp0, double m);
+
+} // namespace camber::smesh
