@@ -75,7 +75,8 @@ std::string format_number(double value, std::string_view mask)
             }
         }
     }
-    if (value < 0)
+    // A value that rounds to zero is shown without a sign.
+    if (value < 0 && digits.find_first_not_of('0') != std::string::npos)
         out.insert(0, 1, '-');
     return out;
 }

@@ -9,7 +9,7 @@ namespace camber {
 /// Formats a number through a display mask: '0' is a digit always shown, '#' a digit shown
 /// only when significant, '.' the decimal point, any other character is copied. The value is
 /// rounded (halves away from zero) to the mask's decimal places; a negative value gets a
-/// leading minus sign. Example: format_number(0.4, "0.00#") is "0.40".
+/// leading minus sign unless it rounds to zero. Example: format_number(0.4, "0.00#") is "0.40".
 std::string format_number(double value, std::string_view mask);
 
 /// The leading decimal number of a text: optional sign, digits with an optional point,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Controls.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -92,7 +93,18 @@ QLineEdit* makeTextBox(QWidget* parent, const QString& name, const QString& text
 
 QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption, const Twips& at)
 {
-    return named(new QRadioButton(caption, parent), name, at);
+    auto* option = named(new QRadioButton(caption, parent), name, at);
+    // Qt's automatic exclusivity also counts option buttons inside child frames, so a window
+    // with its own option buttons beside framed ones would let two of them be set at once:
+    // the option buttons of one container form an explicit exclusive group instead.
+    const QString groupName = QStringLiteral("optionButtons");
+    auto* group = parent->findChild<QButtonGroup*>(groupName, Qt::FindDirectChildrenOnly);
+    if (!group) {
+        group = new QButtonGroup(parent);
+        group->setObjectName(groupName);
+    }
+    group->addButton(option);
+    return option;
 }
 
 QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption, const Twips& at)
@@ -141,6 +153,12 @@ void setOptionValue(QRadioButton* option, bool selected)
         return;
     }
     // Qt refuses to clear the selected button of an exclusive container.
+    if (QButtonGroup* group = option->group()) {
+        group->setExclusive(false);
+        option->setChecked(false);
+        group->setExclusive(true);
+        return;
+    }
     option->setAutoExclusive(false);
     option->setChecked(false);
     option->setAutoExclusive(true);

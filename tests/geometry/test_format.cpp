@@ -30,7 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MaskCase{0.123456, "#0.000##", "0.12346"}, MaskCase{-0.1, "#0.00", "-0.10"},
                       MaskCase{0.0005, "0.000", "0.001"}, MaskCase{-0.012345f, "0.000000", "-0.012345"},
                       MaskCase{0.5, "#.00", ".50"}, MaskCase{1234.5, "0.0", "1234.5"},
-                      MaskCase{0.00001234, "0.00000#", "0.000012"}, MaskCase{2.5, "0", "3"}));
+                      MaskCase{0.00001234, "0.00000#", "0.000012"}, MaskCase{2.5, "0", "3"}, MaskCase{-0.0000004, "0.000000", "0.000000"}));
 
 TEST(TextToNumber, ReadsTheLeadingNumberWhateverFollows)
 {

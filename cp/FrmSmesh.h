@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "FlowPanel.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace camber::ui {
+class DrawingSurface;
+}
+
+namespace camber::cp {
+
+/// The pressure window: runs a calculation for the section being edited, flags its status,
+/// writes lift, drag and angle of attack into the open editor, plots Cp along the chord with
+/// the critical pressure coefficient marked, and saves the distribution to the .cpo file.
+///
+/// The window object may exist hidden: it is loaded (which runs one calculation) the first
+/// time a calculation touches its controls or "Plot Cp" shows it.
+class FrmSmesh : public QWidget {
+    Q_OBJECT
+public:
+    FrmSmesh();
+
+    /// One calculation: solver inputs from the section and the open editor's panel, the
+    /// solver call, the status, the results into the editor, the count of calculations and
+    /// the plot.
+    void Graphic();
+    /// Shows the window modeless ("Plot Cp"), loading it first when it is new.
+    void showModeless();
+
+    /// Tells the window where the open editor's flow panel is (the start-up window knows
+    /// which editor was chosen).
+    static void setOpenEditor(std::function<FlowPanel*()> resolver);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void load();
+    void plot_cp();
+    void saveCp();
+    void relayout();
+
+    QLabel* m_lblDef = nullptr;
+    QLabel* m_lblDef2 = nullptr;
+    QPushButton* m_cmdSaveCp = nullptr;
+    QLineEdit* m_txtCol = nullptr;
+    ui::DrawingSurface* m_pictCp = nullptr;
+    bool m_loaded = false;
+    bool m_inResize = false;
+    double m_cpRatio = 1;
+    int m_cpDw = 0;
+    int m_cpDh = 0;
+    int m_depth = 0;
+};
+
+/// The pressure window's calculation, creating the window hidden when it does not exist.
+void Graphic();
+
+} // namespace camber::cp

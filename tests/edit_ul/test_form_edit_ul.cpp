@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+#include "edit_ul/FormEditUL.h"
+
+#include "cp/CpCalc.h"
+#include "cp/FrmSmesh.h"
+#include "geometry/SectionState.h"
+#include "shell/SectionReader.h"
+#include "support/FakeSolver.h"
+#include "support/QtTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/DrawingSurface.h"
+#include "ui/Windows.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+using namespace camber;
+using camber::edit_ul::FormEditUL;
+using camber::test::FakeSolver;
+
+namespace {
+
+// Opens the upper/lower editor on NACA 2412 as the start-up window's edit command does.
+class EditorUL : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state() = SectionState{};
+        state().f_inp = test::example("naca2412.ULF");
+        read_section(state());
+        state().mach(1) = 0.7f;
+        state().k_alcl = 0;
+        state().alcl(1) = 0.5f;
+        state().sm_opt1 = 30;
+        state().sm_opt2 = 1;
+        state().sm_opt3 = 2;
+        FakeSolver::calls = 0;
+        FakeSolver::status = 0;
+        cp::set_solver(&FakeSolver::call);
+        cp::FrmSmesh::setOpenEditor([] { return &FormEditUL::instance(); });
+        editor().openForEditing();
+    }
+    void TearDown() override
+    {
+        ui::Windows::closeAll();
+        test::processDeferred();
+        cp::set_solver(nullptr);
+    }
+
+    static FormEditUL& editor() { return FormEditUL::instance(); }
+    template <typename T>
+    static T* control(const char* name)
+    {
+        auto* c = editor().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    static QString text(const char* name) { return control<QLineEdit>(name)->text(); }
+    static ui::DrawingSurface* pictS() { return control<ui::DrawingSurface>("Pict_S"); }
+
+    // Mouse events at user coordinates of Pict_S.
+    static void press(double x, double y, Qt::MouseButton button = Qt::LeftButton)
+    {
+        test::sendMouse(pictS(), QEvent::MouseButtonPress, pictS()->toPixel({x, y}), button, button);
+    }
+    static void rightDrag(double x, double y)
+    {
+        test::sendMouse(pictS(), QEvent::MouseMove, pictS()->toPixel({x, y}), Qt::NoButton, Qt::RightButton);
+    }
+};
+
+} // namespace
+
+TEST_F(EditorUL, OpensWithTheFlowCaseAndPointThreeOfTheLowerSurface)
+{
+    EXPECT_EQ(text("Txt_M"), "0.70");
+    EXPECT_EQ(text("Txt_cl"), "0.50");
+    EXPECT_EQ(text("Txt_alpha"), "0.40");
+    EXPECT_TRUE(control<QRadioButton>("Opt_cl")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("Opt_alpha")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("Opt_TC(0)")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("Opt_P(2)")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("Opt_PT(2)")->isChecked());
+    EXPECT_EQ(state().k_cp1, 3);
+    EXPECT_EQ(state().k_cp2, 3);
+    EXPECT_FALSE(control<QScrollBar>("HScr_A")->isEnabled());
+    EXPECT_FALSE(control<QCheckBox>("Chk_X(0)")->isEnabled());
+    EXPECT_FALSE(control<QRadioButton>("Opt_PT(6)")->isEnabled());
+    EXPECT_EQ(editor().windowTitle(), "Pict_UL(Wing Section)");
+    EXPECT_FLOAT_EQ(state().box1_x1(4), 1.0f / 3 + 0.005f) << "the boxes of the lower set are built";
+    EXPECT_EQ(FakeSolver::calls, 0);
+}
+
+TEST_F(EditorUL, ScrollBarsShowTheirEndsAndRecomputeOnlyAfterPlotCp)
+{
+    auto* alpha = control<QScrollBar>("HScr_A");
+    auto* mach = control<QScrollBar>("HScr_M");
+    const struct {
+        QScrollBar* bar;
+        int value;
+        const char* box;
+        const char* shown;
+    } ends[] = {{alpha, 0, "Txt_alpha", "-10.00"}, {alpha, 2000, "Txt_alpha", "10.00"},
+                {mach, 200, "Txt_M", "0.20"},     {mach, 900, "Txt_M", "0.90"}};
+    for (const auto& e : ends) {
+        e.bar->setValue(e.value);
+        EXPECT_EQ(text(e.box), e.shown);
+    }
+    EXPECT_EQ(FakeSolver::calls, 0) << "no calculation before the pressure window is opened";
+
+    control<QPushButton>("Cmd_SMESH")->click();
+    EXPECT_EQ(state().cp_win, 1);
+    const int afterOpen = FakeSolver::calls;
+    EXPECT_GE(afterOpen, 1);
+    mach->setValue(700);
+    EXPECT_EQ(FakeSolver::calls, afterOpen + 1);
+    EXPECT_EQ(text("Txt_M"), "0.70");
+    EXPECT_EQ(text("Txt_Clift"), "0.500");
+    EXPECT_EQ(text("Txt_Cdrag"), "0.01000");
+}
+
+TEST_F(EditorUL, AngleOrLiftOptionEnablesTheAngleControls)
+{
+    auto* optAlpha = control<QRadioButton>("Opt_alpha");
+    auto* optCl = control<QRadioButton>("Opt_cl");
+    optAlpha->click();
+    EXPECT_TRUE(control<QScrollBar>("HScr_A")->isEnabled());
+    EXPECT_TRUE(control<QLineEdit>("Txt_alpha")->isEnabled());
+    optCl->click();
+    EXPECT_FALSE(control<QScrollBar>("HScr_A")->isEnabled());
+    EXPECT_FALSE(control<QLineEdit>("Txt_alpha")->isEnabled());
+    EXPECT_TRUE(control<QLineEdit>("Txt_cl")->isEnabled());
+}
+
+TEST_F(EditorUL, PickingUsesTheToleranceOfTheActiveSet)
+{
+    // Lower set: within 0.001 of the displacement.
+    press(0.5, 0.002);
+    EXPECT_EQ(state().k_cp1, 3);
+    press(0.5, 0.0008);
+    EXPECT_EQ(state().k_cp1, 4);
+    EXPECT_TRUE(control<QRadioButton>("Opt_P(3)")->isChecked());
+    // A right click picks nothing.
+    press(2.0 / 3, 0.0, Qt::RightButton);
+    EXPECT_EQ(state().k_cp1, 4);
+
+    // Upper set: within 0.004.
+    control<QRadioButton>("Opt_TC(1)")->click();
+    EXPECT_FALSE(control<QRadioButton>("Opt_TC(0)")->isChecked()) << "one active set at a time";
+    press(2.0 / 3, 0.003);
+    EXPECT_EQ(state().k_cp2, 5);
+    EXPECT_TRUE(control<QRadioButton>("Opt_PT(4)")->isChecked());
+    EXPECT_EQ(state().k_cp1, 4) << "the inactive set keeps its selection";
+}
+
+TEST_F(EditorUL, RightDragMovesTheSelectedPointInsideItsBox)
+{
+    control<QRadioButton>("Opt_PT(3)")->click();  // upper point 4, makes the upper set active
+    EXPECT_TRUE(control<QRadioButton>("Opt_TC(1)")->isChecked());
+    control<QCheckBox>("Chk_YT(3)")->click();
+    rightDrag(0.5, 0.03);
+    EXPECT_NEAR(state().d_cp2(1, 4), 0.03f, 1e-4f);
+    EXPECT_NEAR(state().d_cp2(1, 3), 0.03f, 1e-4f) << "point 4 carries its neighbours";
+    EXPECT_NEAR(state().d_cp2(1, 5), 0.03f, 1e-4f);
+    EXPECT_FALSE(text("Txt_ythick").isEmpty());
+    EXPECT_FALSE(text("Txt_Clift").isEmpty()) << "the drag step runs the pressure calculation";
+    const int mid = 31;
+    EXPECT_GT(state().y_up(1, mid), state().y_up0(1, mid) + 0.02f);
+
+    rightDrag(0.5, 0.5);
+    EXPECT_FLOAT_EQ(state().d_cp2(1, 4), 0.08f) << "stops at the top of the box";
+}
+
+TEST_F(EditorUL, DragWithNothingTickedStillRecomputesAndKeepsTheSection)
+{
+    const int before = FakeSolver::calls;
+    rightDrag(0.4, 0.05);
+    EXPECT_GT(FakeSolver::calls, before);
+    EXPECT_FALSE(text("Txt_xthick").isEmpty());
+    EXPECT_EQ(state().y_up(1, 1), state().camb(1, 1));
+    for (int j = 2; j <= state().n_up(1); ++j) {
+        EXPECT_NEAR(state().y_up(1, j), state().y_up0(1, j), 1e-7f);
+        EXPECT_NEAR(state().y_lo(1, j), state().y_lo0(1, j), 1e-7f);
+    }
+}
+
+TEST_F(EditorUL, ResizingKeepsThePicturesInProportion)
+{
+    auto* pictF = control<ui::DrawingSurface>("Pict_F");
+    const double aspect = static_cast<double>(pictF->height()) / pictF->width();
+    editor().resize(editor().width() + 200, editor().height());
+    EXPECT_NEAR(static_cast<double>(pictF->height()) / pictF->width(), aspect, 0.01);
+    EXPECT_EQ(pictS()->width(), pictF->width());
+    EXPECT_EQ(pictS()->y(), pictF->y() + pictF->height() + (pictS()->y() - pictF->y() - pictF->height()));
+}
