@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace camber;
 using camber::test::example;
@@ -26,15 +27,21 @@ struct Run {
     std::string err;
 };
 
+// One folder per test process (ctest runs the tests of this file in parallel), removed at exit.
+struct WorkDir {
+    fs::path path = fs::temp_directory_path() / ("camber_cli_test_" + std::to_string(getpid()));
+    WorkDir()
+    {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~WorkDir() { fs::remove_all(path); }
+};
+
 fs::path workDir()
 {
-    static const fs::path dir = [] {
-        auto d = fs::temp_directory_path() / "camber_cli_test";
-        fs::remove_all(d);
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
+    static const WorkDir dir;
+    return dir.path;
 }
 
 Run cli(const std::string& args)
