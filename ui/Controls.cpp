@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,18 +73,33 @@ QFont namedFont(const QString& family, double points)
     return font;
 }
 
+QFont designFont() { return namedFont(QStringLiteral("MS Sans Serif"), 8); }
+
 QString indexedName(const QString& base, int index) { return base + '(' + QString::number(index) + ')'; }
 
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const Twips& at)
 {
-    return named(new QPushButton(caption, parent), name, at);
+    auto* button = named(new QPushButton(caption, parent), name, at);
+    const QFontMetrics metrics(button->font());
+    const int room = button->width() - 2 * metrics.averageCharWidth();
+    const int blank = caption.lastIndexOf(' ');
+    if (metrics.horizontalAdvance(caption) > room && button->height() >= 2 * metrics.height() && blank > 0) {
+        QString wrapped = caption;
+        wrapped[blank] = '\n';
+        button->setText(wrapped);
+    }
+    return button;
 }
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, const Twips& at)
 {
     auto* label = new QLabel(caption, parent);
     label->setTextFormat(Qt::PlainText);
-    return named(label, name, at);
+    named(label, name, at);
+    const int needed = label->fontMetrics().horizontalAdvance(caption) + 2;
+    if (needed > label->width())
+        label->resize(needed, label->height());
+    return label;
 }
 
 QLineEdit* makeTextBox(QWidget* parent, const QString& name, const QString& text, const Twips& at)

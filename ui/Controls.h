@@ -54,10 +54,18 @@ void setClientSize(QWidget* window, int widthTwips, int heightTwips);
 /// sans-serif font at the same size.
 QFont namedFont(const QString& family, double points);
 
+/// The font the windows are designed for (MS Sans Serif, 8 points) or its fallback; windows
+/// set it before creating their controls so that captions fit their designed sizes.
+QFont designFont();
+
 /// The object name of element index of the indexed group base: indexedName("Opt_P", 2) is "Opt_P(2)".
 QString indexedName(const QString& base, int index);
 
+/// A command button; a caption too wide for one line of a button tall enough for two is
+/// broken at a blank, as such buttons have always shown it.
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const Twips& at);
+/// A label; one whose caption is wider than designed (the fallback font is wider than the
+/// design's) grows to the right to show it whole.
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, const Twips& at);
 QLineEdit* makeTextBox(QWidget* parent, const QString& name, const QString& text, const Twips& at);
 QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption, const Twips& at);

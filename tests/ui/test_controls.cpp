@@ -59,6 +59,22 @@ TEST(Controls, AreFoundByTheirNamesAndIndexedNames)
     EXPECT_NE(window.findChild<QRadioButton*>("Opt_P(2)"), nullptr);
 }
 
+TEST(Controls, CaptionsTooWideForTheDesignStillShowWhole)
+{
+    QWidget window;
+    window.setFont(designFont());
+    // A tall narrow button breaks its caption into two lines; a one-line button does not.
+    auto* tall = makeButton(&window, "Cmd_Edit", "Geometry Edition", {2040, 3600, 855, 615});
+    auto* flat = makeButton(&window, "Cmd_Flat", "Geometry Edition", {0, 0, 855, 255});
+    EXPECT_EQ(tall->text(), "Geometry\nEdition");
+    EXPECT_EQ(flat->text(), "Geometry Edition");
+    // A label grows to its caption, never shrinks below its design.
+    auto* narrow = makeLabel(&window, "FileOutput", "Output File with a long caption", {120, 2880, 255, 255});
+    auto* wide = makeLabel(&window, "Wide", "x=", {0, 0, 2000, 255});
+    EXPECT_GE(narrow->width(), narrow->fontMetrics().horizontalAdvance(narrow->text()));
+    EXPECT_EQ(wide->width(), twipsToPixelsX(&window, 2000));
+}
+
 TEST(Fonts, AMissingFamilyFallsBackToSansSerifAtTheNamedSize)
 {
     const QFont f = namedFont("No Such Font Family 1985", 9.75);

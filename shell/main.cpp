@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+// Camber: opens the start-up window; everything else happens in its event handlers.
+#include "shell/Form_inp.h"
+#include "ui/Windows.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Camber");
+    camber::ui::Windows::get<camber::Form_inp>().show();
+    return QApplication::exec();
+}
