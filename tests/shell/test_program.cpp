@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// The program's windows together, with the real flow solver beside the test program.
+#include "shell/Program.h"
+
+#include "cp/CpCalc.h"
+#include "cp/FrmSmesh.h"
+#include "edit_ul/FormEditUL.h"
+#include "geometry/Format.h"
+#include "geometry/SectionState.h"
+#include "shell/FileLists.h"
+#include "shell/Form_inp.h"
+#include "support/QtTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/DrawingSurface.h"
+#include "ui/Windows.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+using namespace camber;
+
+namespace {
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state() = SectionState{};
+        m_oldCwd = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(m_dir.path().string()));
+        connect_windows();
+        start().show();
+    }
+    void TearDown() override
+    {
+        ui::Windows::closeAll();
+        test::processDeferred();
+        QDir::setCurrent(m_oldCwd);
+    }
+    static Form_inp& start() { return ui::Windows::get<Form_inp>(); }
+    template <typename T = QWidget>
+    static T* in(QWidget& window, const char* name)
+    {
+        auto* w = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void openExample(const char* file)
+    {
+        in<DirList>(start(), "Dir1")->setPath(QString::fromStdString(test::example("")));
+        ASSERT_TRUE(in<FileList>(start(), "File1")->selectFile(file));
+        in<QPushButton>(start(), "InputF")->click();
+        in<QPushButton>(start(), "Cmd_Edit")->click();
+    }
+    static double number(QWidget& window, const char* box)
+    {
+        return text_to_number(in<QLineEdit>(window, box)->text().toStdString());
+    }
+
+    test::TempDir m_dir;
+    QString m_oldCwd;
+};
+
+} // namespace
+
+TEST_F(Program, GeometryEditionOpensTheUpperLowerEditorAndDisablesTheFileControls)
+{
+    openExample("naca2412.ULF");
+    auto& editor = edit_ul::FormEditUL::instance();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(in<QLineEdit>(editor, "Txt_M")->text(), "0.70");
+    EXPECT_EQ(in<QLineEdit>(editor, "Txt_alpha")->text(), "0.40");
+    for (const char* name : {"InputF", "Cmd_wing", "Cmd_Edit", "Drive1", "ComboFT", "Dir1", "File1"})
+        EXPECT_FALSE(in(start(), name)->isEnabled()) << name;
+    EXPECT_TRUE(in(start(), "Cmd_Save")->isEnabled());
+
+    editor.close();
+    test::processDeferred();
+    for (const char* name : {"Drive1", "ComboFT", "Dir1", "File1"})
+        EXPECT_TRUE(in(start(), name)->isEnabled()) << name;
+}
+
+TEST_F(Program, RaisingTheUpperSurfaceLowersTheAngleForTheSameLift)
+{
+    openExample("naca2412.ULF");
+    auto& editor = edit_ul::FormEditUL::instance();
+    // A subsonic case, so that the calculation is valid everywhere on the section.
+    in<QScrollBar>(editor, "HScr_M")->setValue(500);
+    in<QPushButton>(editor, "Cmd_SMESH")->click();
+    auto& pressure = ui::Windows::get<cp::FrmSmesh>();
+    EXPECT_TRUE(pressure.isVisible());
+    EXPECT_EQ(in<QLineEdit>(pressure, "TxtCol")->text(), "Calculation - OK");
+    const double cl0 = number(editor, "Txt_Clift");
+    const double cd0 = number(editor, "Txt_Cdrag");
+    const double alpha0 = number(editor, "Txt_alpha");
+    EXPECT_NEAR(cl0, 0.5, 1e-3);
+    EXPECT_GT(cd0, 0.003);
+    EXPECT_LT(cd0, 0.02);
+    EXPECT_GT(alpha0, -1.5);
+    EXPECT_LT(alpha0, 2.0);
+
+    in<QRadioButton>(editor, "Opt_PT(3)")->click();
+    in<QCheckBox>(editor, "Chk_YT(3)")->click();
+    auto* pict = in<ui::DrawingSurface>(editor, "Pict_S");
+    for (double y : {0.005, 0.01, 0.015, 0.02})
+        test::sendMouse(pict, QEvent::MouseMove, pict->toPixel({0.5, y}), Qt::NoButton, Qt::RightButton);
+
+    EXPECT_NEAR(state().d_cp2(1, 4), 0.02f, 1e-3f);
+    EXPECT_NEAR(number(editor, "Txt_Clift"), 0.5, 1e-3) << "the lift stays prescribed";
+    EXPECT_LT(number(editor, "Txt_alpha"), alpha0 - 0.5) << "more camber needs less angle";
+    EXPECT_NE(number(editor, "Txt_Cdrag"), cd0);
+    EXPECT_FALSE(in<QLineEdit>(editor, "Txt_ythick")->text().isEmpty());
+
+    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS")) {
+        editor.grab().save(QString::fromLatin1(dir) + "/editor_ul.png");
+        pressure.grab().save(QString::fromLatin1(dir) + "/pressure.png");
+    }
+}
