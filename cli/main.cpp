@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// camber-cli: the section reader, writers and importer of the program, for batch use.
+// camber-cli: the section reader, writers, importer and pressure calculation of the program,
+// for batch use.
 
+#include "cp/CpCore.h"
 #include "geometry/Bezier.h"
 #include "geometry/Error.h"
 #include "geometry/Format.h"
@@ -9,7 +11,9 @@
 #include "shell/DatImport.h"
 #include "shell/SectionReader.h"
 
+#include <cmath>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,11 +21,16 @@ namespace {
 
 constexpr int kExitBadInput = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCalculationFailed = 3;
 
 const char* const kUsage =
     "usage: camber-cli gwo IN.ULF OUT.gwo      write the section block as the program's Save does\n"
     "       camber-cli info IN.ULF             print counts, angle, thickness, parameters, box\n"
-    "       camber-cli convert IN.dat OUT.ULF  import a Selig or Lednicer coordinate file\n";
+    "       camber-cli convert IN.dat OUT.ULF  import a Selig or Lednicer coordinate file\n"
+    "       camber-cli cp IN.ULF OUT.cpo [--mach M] [--cl C | --alpha A] [--re MILLIONS]\n"
+    "                  [--inviscid] [--transition X] [--level L] [--method N]\n"
+    "                                          compute the pressure distribution as the editors'\n"
+    "                                          first calculation does and write the Cp file\n";
 
 camber::SectionState readSection(const std::string& path)
 {
@@ -76,6 +85,97 @@ int convert(const std::string& in, const std::string& out)
     return 0;
 }
 
+/// The flow case of the cp command; the defaults are the editing button's.
+struct CpOptions {
+    camber::Single mach = 0.7f;
+    camber::Long k_alcl = 0;
+    camber::Single alcl = 0.5f;
+    camber::Long re = 30;
+    camber::Long viscous = 1;
+    camber::Long level = 2;
+    camber::Long method = 0;
+    camber::Single transition = 0.0f;
+};
+
+std::optional<double> number(const std::string& text)
+{
+    std::size_t used = 0;
+    try {
+        const double v = std::stod(text, &used);
+        if (used == text.size() && std::isfinite(v))
+            return v;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+std::optional<CpOptions> cpOptions(const std::vector<std::string>& args)
+{
+    CpOptions o;
+    bool cl = false, alpha = false;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--inviscid") {
+            o.viscous = 0;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return std::nullopt;
+        const auto v = number(args[++i]);
+        if (!v)
+            return std::nullopt;
+        const bool whole = *v == std::floor(*v) && std::fabs(*v) < 1e9;
+        if (a == "--mach")
+            o.mach = static_cast<camber::Single>(*v);
+        else if (a == "--cl" && !alpha) {
+            cl = true;
+            o.k_alcl = 0;
+            o.alcl = static_cast<camber::Single>(*v);
+        } else if (a == "--alpha" && !cl) {
+            alpha = true;
+            o.k_alcl = 1;
+            o.alcl = static_cast<camber::Single>(*v);
+        } else if (a == "--re" && whole)
+            o.re = static_cast<camber::Long>(*v);
+        else if (a == "--transition")
+            o.transition = static_cast<camber::Single>(*v);
+        else if (a == "--level" && whole)
+            o.level = static_cast<camber::Long>(*v);
+        else if (a == "--method" && whole)
+            o.method = static_cast<camber::Long>(*v);
+        else
+            return std::nullopt;
+    }
+    return o;
+}
+
+int cp(const std::string& in, const std::string& out, const CpOptions& o)
+{
+    using camber::format_number;
+    auto s = readSection(in);
+    // As the editing button and the first calculation after opening an editor: initial surfaces.
+    s.mach(1) = o.mach;
+    s.k_alcl = o.k_alcl;
+    s.alcl(1) = o.alcl;
+    s.sm_opt0 = o.method;
+    s.sm_opt1 = o.re;
+    s.sm_opt2 = o.viscous;
+    s.sm_opt3 = o.level;
+    s.sm_opt4 = o.transition;
+    s.n_calc = 0;
+    s.f_cpo = out;
+    camber::fill_solver_inputs(s);
+    const auto result = camber::call_solver(s);
+    camber::save_cp(s);
+    const camber::Long status = s.sm_stat(1);
+    std::cout << "status=" << status << " mach=" << format_number(s.mach(1), "0.00#")
+              << " alpha=" << format_number(s.alpha, "0.000#") << " cl=" << format_number(s.clift, "0.000#")
+              << " cd=" << format_number(result.cdrag, "0.00000#") << '\n';
+    if (status < 0)
+        std::cerr << "camber-cli: Calc. is not OK (solver status " << status << ")\n";
+    return status < 0 ? kExitCalculationFailed : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,6 +188,10 @@ int main(int argc, char** argv)
             return info(args[1]);
         if (args.size() == 3 && args[0] == "convert")
             return convert(args[1], args[2]);
+        if (args.size() >= 3 && args[0] == "cp") {
+            if (const auto options = cpOptions(args))
+                return cp(args[1], args[2], *options);
+        }
     } catch (const camber::Error& e) {
         std::cerr << "camber-cli: " << e.what() << '\n';
         return kExitBadInput;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FrmSmesh.h"
 
-#include "CpCalc.h"
+#include "CpCore.h"
 #include "geometry/Error.h"
 #include "geometry/Format.h"
 #include "geometry/SectionState.h"
@@ -111,7 +111,7 @@ void FrmSmesh::Graphic()
     SolverOutputs out;
     QString failure;
     try {
-        out = call_smesh(s);
+        out = call_solver(s);
     } catch (const Error& e) {
         failure = QString::fromStdString(e.what());
     }
@@ -127,7 +127,7 @@ void FrmSmesh::Graphic()
     if (!failure.isEmpty())
         return;  // no solver: nothing new to show
 
-    panel().showResults(s.clift, out.drag, s.alpha);
+    panel().showResults(s.clift, out.cdrag, s.alpha);
     s.n_calc += 1;
     if (s.n_calc == 1) {
         for (int i = 1; i <= kCpPoints; ++i) {
@@ -142,9 +142,9 @@ void FrmSmesh::plot_cp()
 {
     const SectionState& s = state();
     ui::DrawingSurface& pict = *m_pictCp;
-    const Single cpStar = cp_star(s.mach(1));
+    const Single cpStar = critical_cp(s.mach(1));
     const CpScan scan = scan_cp(s, cpStar);
-    const double y0 = cp_axis_min(scan.cpMin);
+    const double y0 = cp_axis_bottom(scan.cp_min);
 
     ui::RetainedDrawing retained(pict);
     pict.clear();
@@ -163,11 +163,8 @@ void FrmSmesh::plot_cp()
         pict.print(QString::fromStdString(format_number(y, "#0.0")));
     }
     pict.setDotted(false);
-    if (scan.crossing < kCpPoints) {
-        // The sonic line spans the crossing; near the first point it starts at point 1.
-        const int from = std::max(1, scan.crossing - 4);
-        pict.line(s.cp_x(from), cpStar, s.cp_x(scan.crossing + 1), cpStar, black);
-    }
+    if (const CpStarLine sonic = cp_star_line(scan.k); sonic.drawn)
+        pict.line(s.cp_x(sonic.from), cpStar, s.cp_x(sonic.to), cpStar, black);
     if (s.n_calc != 1)
         for (int i = 2; i <= kCpPoints; ++i)
             pict.line(s.cp_x0(i - 1), s.cp0(i - 1), s.cp_x0(i), s.cp0(i), black);
@@ -177,7 +174,7 @@ void FrmSmesh::plot_cp()
     pict.setPenWidth(1);
 }
 
-void FrmSmesh::saveCp() { save_cpo(state()); }
+void FrmSmesh::saveCp() { save_cp(state()); }
 
 void FrmSmesh::resizeEvent(QResizeEvent* event)
 {

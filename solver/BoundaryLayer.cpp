@@ -104,7 +104,8 @@ BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
     r.theta[0] = std::sqrt(0.075 * nu / due0);
     r.h[0] = 2.61 - 3.75 * 0.075 + 5.24 * 0.075 * 0.075;
     r.cf[0] = 0; // the stagnation point
-    double integral = 0, amp = 0, rateBefore = 0;
+    double integral = 0, amp = 0, rateBefore = 0, lambdaBefore = 0.075;
+    double fraction = 1; // where in the interval before station i the layer turned turbulent
     std::size_t i = 1;
     for (; i < n; ++i) {
         const double d = in.xi[i] - in.xi[i - 1];
@@ -122,22 +123,44 @@ BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
         const double reTheta = ub * theta / nu;
         r.cf[i] = 2 * l / std::max(reTheta, 1e-9);
         const double rate = amplificationRate(h, theta, reTheta);
+        const double ampBefore = amp;
         amp += 0.5 * (rate + rateBefore) * d;
         rateBefore = rate;
         const bool forced = in.forced > 0 && in.forced < 1 && in.xc[i] >= in.forced;
-        if (amp >= in.ncrit || lambda < -0.09 || forced)
+        if (amp >= in.ncrit) {
+            fraction = (in.ncrit - ampBefore) / (amp - ampBefore);
             break;
+        }
+        if (forced) {
+            const double dx = in.xc[i] - in.xc[i - 1];
+            fraction = dx > 0 ? std::clamp((in.forced - in.xc[i - 1]) / dx, 0.0, 1.0) : 1.0;
+            break;
+        }
+        if (lambda < -0.09) {
+            fraction = std::clamp((lambdaBefore + 0.09) / (lambdaBefore - lambda), 0.0, 1.0);
+            break;
+        }
+        lambdaBefore = lambda;
     }
     if (i >= n)
         return r;
-    r.transition_xc = in.xc[i];
-
-    // Turbulent part (Head), from the transition station with theta continuous.
-    Turbulent s{r.theta[i], ue[i] * r.theta[i] * headH1(kTurbulentStartH)};
-    r.h[i] = kTurbulentStartH;
+    // The turbulent layer starts inside the interval, with theta continuous; the position moves
+    // smoothly with the flow, so the coupling iteration does not jump between stations.
+    const double xiStart = in.xi[i - 1] + fraction * (in.xi[i] - in.xi[i - 1]);
+    const double thetaStart = r.theta[i - 1] + fraction * (r.theta[i] - r.theta[i - 1]);
+    const double ueStart = ue[i - 1] + fraction * (ue[i] - ue[i - 1]);
+    r.transition_xc = in.xc[i - 1] + fraction * (in.xc[i] - in.xc[i - 1]);
+    Turbulent s{thetaStart, std::max(ueStart, 1e-6) * thetaStart * headH1(kTurbulentStartH)};
     {
-        double dT = 0, dQ = 0, h = 0, cf = 0;
-        headRates(s, ue[i], slope(i), nu, 3.0, dT, dQ, h, cf);
+        const double d = in.xi[i] - xiStart;
+        const double due = (in.xi[i] - in.xi[i - 1]) > 0 ? (ue[i] - ue[i - 1]) / (in.xi[i] - in.xi[i - 1]) : 0.0;
+        double t0 = 0, q0 = 0, h = 0, cf = 0;
+        headRates(s, std::max(ueStart, 1e-6), due, nu, 3.0, t0, q0, h, cf);
+        s.theta = std::max(s.theta + d * t0, 1e-12);
+        s.q = std::max(s.q + d * q0, ue[i] * s.theta * headH1(kSeparationH + 0.2));
+        headRates(s, ue[i], due, nu, 3.0, t0, q0, h, cf);
+        r.theta[i] = s.theta;
+        r.h[i] = h;
         r.cf[i] = cf;
     }
     constexpr int kSubsteps = 2;

@@ -26,6 +26,7 @@ enum Status : int {
     kConverged = 0,
     kSeparated = 1,          ///< turbulent separation before the trailing edge
     kInviscidFallback = 2,   ///< the Reynolds number was unusable; the result is inviscid
+    kLooselyCoupled = 3,     ///< the viscous coupling settled only to 1 % of the mass defect
     kUnusableContour = -1,
     kNotConverged = -2,
     kSupersonic = -3,

@@ -26,7 +26,7 @@
 ///                 wing section at cruise). Zero or less with sm_opt2 = 1 gives an inviscid
 ///                 result and status 2.
 /// @param sm_opt2  in: 1 viscous (boundary layers, drag), 0 inviscid (drag 0).
-/// @param sm_opt3  in: resolution; 1 coarse (80 panel nodes), 2 standard (140), 3 fine (220);
+/// @param sm_opt3  in: resolution; 1 coarse (81 panel nodes), 2 standard (141), 3 fine (221);
 ///                 other values are taken as 2.
 /// @param n_pts    in: number of contour points, 3 to 129.
 /// @param sm_opt4  in: forced transition position x/c on both surfaces; 0 (or anything outside
@@ -55,7 +55,8 @@
 ///                 the rest is left as it was.
 /// @param sm_stat  out: sm_stat(1), status of case 1: 0 converged; 1 converged, turbulent
 ///                 separation before the trailing edge; 2 converged inviscid because the
-///                 Reynolds number is unusable; -1 unusable input (fewer than 3 or more than
+///                 Reynolds number is unusable; 3 converged, but the viscous coupling settled
+///                 only to 1 % of the boundary layers' mass defect; -1 unusable input (fewer than 3 or more than
 ///                 129 points, non-finite values, zero chord, a contour that crosses itself or
 ///                 encloses no area, non-finite or negative Mach number or alcl); -2 not
 ///                 converged (no angle gives the lift, or the viscous coupling did not settle);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "edit_ul/FormEditUL.h"
 
-#include "cp/CpCalc.h"
+#include "cp/CpCore.h"
 #include "cp/FrmSmesh.h"
 #include "geometry/SectionState.h"
 #include "shell/SectionReader.h"
@@ -41,7 +41,7 @@ protected:
         state().sm_opt3 = 2;
         FakeSolver::calls = 0;
         FakeSolver::status = 0;
-        cp::set_solver(&FakeSolver::call);
+        set_solver_function(&FakeSolver::call);
         cp::FrmSmesh::setOpenEditor([] { return &FormEditUL::instance(); });
         editor().openForEditing();
     }
@@ -49,7 +49,7 @@ protected:
     {
         ui::Windows::closeAll();
         test::processDeferred();
-        cp::set_solver(nullptr);
+        set_solver_function(nullptr);
     }
 
     static FormEditUL& editor() { return FormEditUL::instance(); }

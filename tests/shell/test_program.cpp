@@ -2,7 +2,6 @@
 // The program's windows together, with the real flow solver beside the test program.
 #include "shell/Program.h"
 
-#include "cp/CpCalc.h"
 #include "cp/FrmSmesh.h"
 #include "edit_ul/FormEditUL.h"
 #include "geometry/Format.h"
