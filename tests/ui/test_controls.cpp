@@ -41,13 +41,6 @@ TEST(Twips, ControlsDesignedEdgeToEdgeStayEdgeToEdge)
     EXPECT_EQ(b->geometry().right() + 1, twipsToPixelsX(&window, 975 + 1095));
 }
 
-TEST(Twips, WindowSizesAreClientSizes)
-{
-    QWidget window;
-    setClientSize(&window, 3705, 4335);
-    EXPECT_EQ(window.size(), QSize(twipsToPixelsX(&window, 3705), twipsToPixelsY(&window, 4335)));
-}
-
 TEST(Controls, AreFoundByTheirNamesAndIndexedNames)
 {
     QWidget window;

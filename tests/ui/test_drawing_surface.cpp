@@ -53,17 +53,6 @@ INSTANTIATE_TEST_SUITE_P(Scales, UserScale,
                              return n;
                          });
 
-TEST(UserScale, YGrowsUpwardsWhenTopIsAboveBottom)
-{
-    DrawingSurface s;
-    s.resize(200, 100);
-    s.setScale(0, 1, 2, 0);
-    EXPECT_LT(s.toPixel({1, 0.9}).y(), s.toPixel({1, 0.1}).y());
-    const QPointF centre = s.toUser({100, 50});
-    EXPECT_DOUBLE_EQ(centre.x(), 1);
-    EXPECT_DOUBLE_EQ(centre.y(), 0.5);
-}
-
 TEST(UserScale, IsKeptInUserUnitsWhenTheSurfaceIsResized)
 {
     DrawingSurface s;

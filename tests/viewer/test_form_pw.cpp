@@ -12,6 +12,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace camber;
 using camber::test::drag;
@@ -199,6 +201,43 @@ TEST_F(Viewer, TheDrawingShowsBlackContourSegmentsAndRedCrossesOnThePoints)
     for (int y = qRound(gridTop.y()); y <= qRound(gridBottom.y()) && !green; ++y)
         green = near(QPointF(gridTop.x(), y), QColor(0, 255, 0), 1);
     EXPECT_TRUE(green);
+}
+
+TEST(ViewerTurn, ASectionReadAtAnAngleIsDrawnAtThatAngle)
+{
+    // A symmetric section whose trailing edge lies 5 degrees below its leading edge.
+    const double a = 5 * 3.141592653589793 / 180;
+    std::vector<std::string> lines = {"turned", "both surfaces", "0 5 5", "x y"};
+    const double xs[] = {0, 0.1, 0.4, 0.8, 1}, ts[] = {0, 0.04, 0.06, 0.03, 0};
+    for (const double side : {1.0, -1.0}) {
+        if (side < 0)
+            lines.push_back("lower");
+        for (int i = 0; i < 5; ++i) {
+            const double x = xs[i] * std::cos(a) + side * ts[i] * std::sin(a);
+            const double y = -xs[i] * std::sin(a) + side * ts[i] * std::cos(a);
+            lines.push_back(std::to_string(x) + " " + std::to_string(y));
+        }
+    }
+    test::TempDir dir;
+    state() = SectionState{};
+    state().f_inp = dir.writeLines("turned.ULF", lines);
+    read_section(state());
+    ASSERT_NEAR(state().twist_sec(1), 5, 1e-3);
+
+    Form_PW form;
+    auto* pic = form.findChild<ui::DrawingSurface*>("Picture1");
+    const QImage& img = pic->image();
+    auto redNear = [&](double x, double y) {
+        const QPoint c = pic->toPixel({x, y}).toPoint();
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (img.rect().contains(c + QPoint(dx, dy)) && img.pixelColor(c + QPoint(dx, dy)) == QColor(255, 0, 0))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(redNear(0, 0)) << "leading edge";
+    EXPECT_TRUE(redNear(std::cos(a), -std::sin(a))) << "trailing edge where the file has it";
+    EXPECT_FALSE(redNear(1, 0)) << "trailing edge drawn unturned";
 }
 
 } // namespace

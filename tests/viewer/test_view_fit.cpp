@@ -115,16 +115,6 @@ TEST(ViewMoves, ZoomByAVerticalDragOfHalfTheWidthIsThreeAndAHalf)
     EXPECT_FLOAT_EQ(v.view_w(1), 1.2f);
 }
 
-TEST(ViewMoves, TranslateMovesTheCentreAgainstTheDrag)
-{
-    ViewState v;
-    v.view_xc(1) = 0.5f;
-    v.view_yc(1) = 0;
-    translate_view(v, k, 0.2f, 0.1f, 0.5f, -0.1f);
-    EXPECT_FLOAT_EQ(v.view_xc(1), 0.2f);
-    EXPECT_FLOAT_EQ(v.view_yc(1), 0.2f);
-}
-
 TEST(GeneralNumber, PrintsLikeAPlainPrintOfANumber)
 {
     struct {
