@@ -40,17 +40,22 @@ double amplificationRate(double h, double theta, double reTheta)
     return dndRe * 0.5 * (m + 1) * l / theta;
 }
 
-// Head's shape factor H1 = (delta - delta*) / theta and its inverse.
+// Head's shape factor H1 = (delta - delta*) / theta and its inverse. The two branches of the
+// fit are joined where they meet (H = 1.58467, H1 = 5.39142) rather than at the H = 1.6 of the
+// tables, so that H1(H) is continuous: a jump there would make the coupling iteration cycle.
+constexpr double kBranchH = 1.58467;
+constexpr double kBranchH1 = 5.39142;
+
 double headH1(double h)
 {
-    return h <= 1.6 ? 3.3 + 0.8234 * std::pow(h - 1.1, -1.287) : 3.3 + 1.5501 * std::pow(h - 0.6778, -3.064);
+    return h <= kBranchH ? 3.3 + 0.8234 * std::pow(h - 1.1, -1.287) : 3.3 + 1.5501 * std::pow(h - 0.6778, -3.064);
 }
 
 double headH(double h1)
 {
     h1 = std::max(h1, 3.35);
-    return h1 >= 5.3 ? 1.1 + std::pow((h1 - 3.3) / 0.8234, -1 / 1.287)
-                     : 0.6778 + std::pow((h1 - 3.3) / 1.5501, -1 / 3.064);
+    return h1 >= kBranchH1 ? 1.1 + std::pow((h1 - 3.3) / 0.8234, -1 / 1.287)
+                           : 0.6778 + std::pow((h1 - 3.3) / 1.5501, -1 / 3.064);
 }
 
 struct Turbulent {

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include "cp/CpCore.h"
+#include "geometry/Format.h"
 #include "geometry/GwoWriter.h"
 #include "shell/SectionReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,11 +15,11 @@
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace camber;
 using camber::test::example;
 using camber::test::slurp;
-using camber::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,9 +30,31 @@ struct Run {
     std::string err;
 };
 
-Run cli(const TempDir& dir, const std::string& args)
+/// A folder for this process's files (ctest runs the tests of this file in parallel
+/// processes), removed when the process ends.
+class WorkDir {
+public:
+    WorkDir() : m_path(fs::temp_directory_path() / ("camber_cli_test_" + std::to_string(getpid())))
+    {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~WorkDir() { fs::remove_all(m_path); }
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+fs::path workDir()
 {
-    const auto errFile = dir.path() / "stderr.txt";
+    static const WorkDir dir;
+    return dir.path();
+}
+
+Run cli(const std::string& args)
+{
+    const auto errFile = workDir() / "stderr.txt";
     const std::string command = std::string(CAMBER_CLI) + " " + args + " 2>" + errFile.string();
     Run r;
     FILE* pipe = popen(command.c_str(), "r");
@@ -46,15 +71,14 @@ Run cli(const TempDir& dir, const std::string& args)
 
 TEST(Cli, GwoIsByteForByteWhatSaveWritesAfterARead)
 {
-    TempDir dir;
-    const auto out = dir.path() / "cli.gwo";
-    const auto r = cli(dir, "gwo " + example("naca2412.ULF") + " " + out.string());
+    const auto out = workDir() / "cli.gwo";
+    const auto r = cli("gwo " + example("naca2412.ULF") + " " + out.string());
     ASSERT_EQ(r.status, 0) << r.err;
 
     SectionState s;
     s.f_inp = example("naca2412.ULF");
     read_section(s);
-    s.f_gwo = (dir.path() / "direct.gwo").string();
+    s.f_gwo = (workDir() / "direct.gwo").string();
     save_gwo(s);
     EXPECT_EQ(slurp(out), slurp(s.f_gwo));
     EXPECT_EQ(slurp(out).substr(0, 9), "NACA 2412");
@@ -62,8 +86,7 @@ TEST(Cli, GwoIsByteForByteWhatSaveWritesAfterARead)
 
 TEST(Cli, InfoPrintsOneNameValuePerLine)
 {
-    TempDir dir;
-    const auto r = cli(dir, "info " + example("naca4415_mm.ULF"));
+    const auto r = cli("info " + example("naca4415_mm.ULF"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::map<std::string, std::string> values;
@@ -84,27 +107,25 @@ TEST(Cli, InfoPrintsOneNameValuePerLine)
 
 TEST(Cli, BadInputFailsWithFileAndLineAndLeavesTheOutputAlone)
 {
-    TempDir dir;
-    const auto bad = dir.path() / "bad.ULF";
+    const auto bad = workDir() / "bad.ULF";
     std::ofstream(bad) << "title\nfree\n0 3 3\nX Y\n0 0\n";
-    const auto out = dir.path() / "kept.gwo";
+    const auto out = workDir() / "kept.gwo";
     std::ofstream(out) << "previous";
-    const auto r = cli(dir, "gwo " + bad.string() + " " + out.string());
+    const auto r = cli("gwo " + bad.string() + " " + out.string());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(bad.string() + ": line 6"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(out), "previous");
 
-    const auto fresh = dir.path() / "fresh.ULF";
-    const auto c = cli(dir, "convert " + (dir.path() / "missing.dat").string() + " " + fresh.string());
+    const auto fresh = workDir() / "fresh.ULF";
+    const auto c = cli("convert " + (workDir() / "missing.dat").string() + " " + fresh.string());
     EXPECT_EQ(c.status, 1);
     EXPECT_FALSE(fs::exists(fresh));
 }
 
 TEST(Cli, WrongUsageExitsWithTwo)
 {
-    TempDir dir;
     for (const char* args : {"", "gwo onlyone", "frobnicate a b", "info a b"}) {
-        const auto r = cli(dir, args);
+        const auto r = cli(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("usage"), std::string::npos);
     }
@@ -112,13 +133,111 @@ TEST(Cli, WrongUsageExitsWithTwo)
 
 TEST(Cli, ConvertWritesASectionFileTheReaderAccepts)
 {
-    TempDir dir;
-    const auto dat = dir.path() / "foil.dat";
+    const auto dat = workDir() / "foil.dat";
     std::ofstream(dat) << "foil\n1.0 0.001\n0.5 0.06\n0.1 0.04\n0.0 0.0\n0.1 -0.03\n0.5 -0.04\n1.0 -0.001\n";
-    const auto ulf = dir.path() / "foil.ULF";
-    const auto r = cli(dir, "convert " + dat.string() + " " + ulf.string());
+    const auto ulf = workDir() / "foil.ULF";
+    const auto r = cli("convert " + dat.string() + " " + ulf.string());
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto info = cli(dir, "info " + ulf.string());
+    const auto info = cli("info " + ulf.string());
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("n_up=4"), std::string::npos) << info.out;
+}
+
+namespace {
+
+/// The numbers of the cp command's one output line, by name.
+std::map<std::string, std::string> cpLine(const std::string& out)
+{
+    std::map<std::string, std::string> fields;
+    std::istringstream in(out);
+    std::string word;
+    while (in >> word) {
+        const auto eq = word.find('=');
+        if (eq != std::string::npos)
+            fields[word.substr(0, eq)] = word.substr(eq + 1);
+    }
+    return fields;
+}
+
+} // namespace
+
+TEST(CliCp, WritesWhatSaveCpWritesAfterTheSameCalculation)
+{
+    const auto out = workDir() / "cli.cpo";
+    const auto r = cli("cp " + example("naca2412.ULF") + " " + out.string() + " --mach 0.5 --cl 0.4 --re 6");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto f = cpLine(r.out);
+    EXPECT_EQ(f["status"], "0");
+    EXPECT_EQ(f["mach"], "0.50");
+    EXPECT_EQ(f["cl"], "0.400");
+    EXPECT_GT(std::stod(f["cd"]), 0.003);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+
+    // The same calculation in this process, through the same loader and writer.
+    camber::set_solver_library_path(CAMBER_SMESH_LIBRARY);
+    camber::SectionState s;
+    s.f_inp = example("naca2412.ULF");
+    camber::read_section(s);
+    s.mach(1) = 0.5f;
+    s.k_alcl = 0;
+    s.alcl(1) = 0.4f;
+    s.sm_opt1 = 6;
+    s.sm_opt2 = 1;
+    s.sm_opt3 = 2;
+    s.f_cpo = (workDir() / "inprocess.cpo").string();
+    camber::fill_solver_inputs(s);
+    camber::call_solver(s);
+    camber::save_cp(s);
+    EXPECT_EQ(slurp(out), slurp(s.f_cpo));
+    EXPECT_EQ(f["alpha"], camber::format_number(s.alpha, "0.000#"));
+}
+
+TEST(CliCp, DefaultsAreTheEditingButtonsAndANegativeStatusExitsWithThree)
+{
+    // Mach 0.7 and CL 0.5 put a supersonic pocket on the NACA 0012: status -3, file written.
+    const auto out = workDir() / "default.cpo";
+    fs::remove(out);
+    const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string());
+    EXPECT_EQ(r.status, 3) << r.err;
+    auto f = cpLine(r.out);
+    EXPECT_EQ(f["status"], "-3");
+    EXPECT_EQ(f["mach"], "0.70");
+    EXPECT_EQ(f["cl"], "0.500");
+    EXPECT_NE(r.err.find("Calc. is not OK"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(out));
+    const auto text = slurp(out);
+    EXPECT_NE(text.find("0.7000    "), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4 + 129);
+}
+
+TEST(CliCp, AngleInviscidAndOptionsReachTheSolver)
+{
+    const auto out = workDir() / "alpha.cpo";
+    const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string() +
+                       " --mach 0.3 --alpha 2 --inviscid --level 3 --method 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto f = cpLine(r.out);
+    EXPECT_EQ(f["alpha"], "2.000");
+    EXPECT_EQ(f["cd"], "0.00000");
+    const auto tripped = cli("cp " + example("naca0012.ULF") + " " + out.string() +
+                             " --mach 0.3 --alpha 2 --re 6 --transition 0.05");
+    const auto free = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --mach 0.3 --alpha 2 --re 6");
+    EXPECT_GT(std::stod(cpLine(tripped.out)["cd"]), std::stod(cpLine(free.out)["cd"]));
+}
+
+TEST(CliCp, BadInputExitsWithOneAndWrongUsageWithTwo)
+{
+    const auto out = workDir() / "never.cpo";
+    fs::remove(out);
+    const auto missing = cli("cp " + (workDir() / "missing.ULF").string() + " " + out.string());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(fs::exists(out));
+    for (const std::string tail : {"--cl 0.5 --alpha 2", "--alpha 2 --cl 0.5", "--mach", "--mach fast", "--level 2.5",
+                                   "--frobnicate 1", "--re 1e400"}) {
+        const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string() + " " + tail);
+        EXPECT_EQ(r.status, 2) << tail;
+        EXPECT_NE(r.err.find("usage"), std::string::npos) << tail;
+    }
+    EXPECT_EQ(cli("cp " + example("naca0012.ULF")).status, 2);
+    EXPECT_FALSE(fs::exists(out));
 }
