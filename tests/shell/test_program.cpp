@@ -3,6 +3,7 @@
 #include "shell/Program.h"
 
 #include "cp/FrmSmesh.h"
+#include "edit_tc/FormEditTC.h"
 #include "edit_ul/FormEditUL.h"
 #include "geometry/Format.h"
 #include "geometry/SectionState.h"
@@ -21,6 +22,10 @@
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <vector>
 
 using namespace camber;
 
@@ -119,5 +124,52 @@ TEST_F(Program, RaisingTheUpperSurfaceLowersTheAngleForTheSameLift)
     if (const char* dir = std::getenv("CAMBER_SCREENSHOTS")) {
         editor.grab().save(QString::fromLatin1(dir) + "/editor_ul.png");
         pressure.grab().save(QString::fromLatin1(dir) + "/pressure.png");
+    }
+}
+
+TEST_F(Program, ThicknessEditSavedFromTheStartWindowHoldsTheDraggedSection)
+{
+    in<DirList>(start(), "Dir1")->setPath(QString::fromStdString(test::example("")));
+    ASSERT_TRUE(in<FileList>(start(), "File1")->selectFile("naca0012.ULF"));
+    in<QPushButton>(start(), "InputF")->click();
+    in<QRadioButton>(start(), "Opt_UL_TC(1)")->click();
+    in<QPushButton>(start(), "Cmd_Edit")->click();
+    auto& editor = edit_tc::FormEditTC::instance();
+    ASSERT_TRUE(editor.isVisible());
+    in<QPushButton>(editor, "Cmd_SMESH")->click();
+    const double alpha0 = number(editor, "Txt_alpha");
+
+    // Thicken the section by 0.02 per side around mid-chord.
+    in<QRadioButton>(editor, "Opt_TC(1)")->click();
+    in<QRadioButton>(editor, "Opt_PT(3)")->click();
+    in<QCheckBox>(editor, "Chk_YT(3)")->click();
+    auto* pict = in<ui::DrawingSurface>(editor, "Pict_S");
+    for (double y : {0.01, 0.02})
+        test::sendMouse(pict, QEvent::MouseMove, pict->toPixel({0.5, y}), Qt::NoButton, Qt::RightButton);
+    EXPECT_NEAR(number(editor, "Txt_Clift"), 0.5, 1e-3);
+    EXPECT_NE(number(editor, "Txt_alpha"), alpha0);
+    EXPECT_GT(number(editor, "Txt_ythick"), 0.15) << "12 % plus twice the displacement there";
+
+    in<QPushButton>(start(), "Cmd_Save")->click();
+    // The .gwo file lands in the current folder under the derived name.
+    std::istringstream gwo(test::slurp(m_dir.path() / "naca0012.gwo"));
+    std::vector<std::pair<double, double>> upper, lower;
+    std::vector<std::pair<double, double>>* table = nullptr;
+    for (std::string line; std::getline(gwo, line);) {
+        if (line.rfind("<   XU", 0) == 0)
+            table = &upper;
+        else if (line.rfind("<   XL", 0) == 0)
+            table = &lower;
+        else if (table)
+            table->emplace_back(text_to_number(line.substr(0, 10)), text_to_number(line.substr(10, 10)));
+    }
+    ASSERT_EQ(upper.size(), 61u);
+    ASSERT_EQ(lower.size(), 61u);
+    for (std::size_t j = 0; j < upper.size(); ++j) {
+        if (std::fabs(upper[j].first - 0.5) < 0.01) {
+            EXPECT_NEAR(upper[j].second, state().y_up0(1, static_cast<int>(j) + 1) + 0.02, 2e-4);
+            EXPECT_NEAR(lower[j].second, state().y_lo0(1, static_cast<int>(j) + 1) - 0.02, 2e-4);
+        }
+        EXPECT_NEAR(upper[j].second, -lower[j].second, 1e-5) << "a symmetric section thickened stays symmetric";
     }
 }
