@@ -20,14 +20,10 @@ void calc_ss(SectionState& s, Integer n_sec)
     s.y_up(n, 1) = s.camb(n, 1);
     s.y_lo(n, 1) = s.camb(n, 1);
     const int stations = s.n_up(n);
-    Single t = 0;
+    bez_y_at_stations(n, s.x_tcp1, s.d_tcp1, s.x_st, s.d_camb, stations, tol);
+    bez_y_at_stations(n, s.s_tcp2, s.d_tcp2, s.s_st, s.d_thalf, stations, tol);
     for (int i = 2; i <= stations; ++i) {
-        bez_y_at_x(n, s.x_tcp1, s.d_tcp1, t, s.x_st(n, i), s.d_camb(n, i), tol);
         s.camb(n, i) = s.camb0(n, i) + s.d_camb(n, i);
-    }
-    t = 0;
-    for (int i = 2; i <= stations; ++i) {
-        bez_y_at_x(n, s.s_tcp2, s.d_tcp2, t, s.s_st(n, i), s.d_thalf(n, i), tol);
         s.t_half(n, i) = s.t_half0(n, i) + s.d_thalf(n, i);
     }
     for (int i = 2; i <= stations; ++i) {

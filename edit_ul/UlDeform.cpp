@@ -20,15 +20,10 @@ void calc_ss(SectionState& s, Integer n_sec)
     s.y_up(n, 1) = s.camb(n, 1);
     s.y_lo(n, 1) = s.camb(n, 1);
     const int stations = s.n_up(n);
-    // The curve parameter of one station is a close start for the next.
-    Single t = 0;
+    bez_y_at_stations(n, s.s_cp1, s.d_cp1, s.s_st, s.d_lo, stations, tol);
+    bez_y_at_stations(n, s.s_cp2, s.d_cp2, s.s_st, s.d_up, stations, tol);
     for (int i = 2; i <= stations; ++i) {
-        bez_y_at_x(n, s.s_cp1, s.d_cp1, t, s.s_st(n, i), s.d_lo(n, i), tol);
         s.y_lo(n, i) = s.y_lo0(n, i) + s.d_lo(n, i);
-    }
-    t = 0;
-    for (int i = 2; i <= stations; ++i) {
-        bez_y_at_x(n, s.s_cp2, s.d_cp2, t, s.s_st(n, i), s.d_up(n, i), tol);
         s.y_up(n, i) = s.y_up0(n, i) + s.d_up(n, i);
     }
     for (int i = 2; i <= stations; ++i) {

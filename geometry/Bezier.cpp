@@ -60,6 +60,14 @@ void bez_y_at_x(Integer n, const ControlArray& X, const ControlArray& Y, Single&
     y = bernstein(n, u, seg, Y);
 }
 
+void bez_y_at_stations(Integer n, const ControlArray& X, const ControlArray& Y, const StationArray& at,
+                       StationArray& d, int stations, Single tol)
+{
+    Single t = 0;
+    for (int i = 2; i <= stations; ++i)
+        bez_y_at_x(n, X, Y, t, at(n, i), d(n, i), tol);
+}
+
 Single max_thick(const SectionState& s, Integer n, const StationArray& xs, const StationArray& th, Single& xpos)
 {
     int jm = 1;

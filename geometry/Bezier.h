@@ -23,6 +23,11 @@ inline constexpr int kBezierMaxIterations = 200;
 void bez_y_at_x(Integer n, const ControlArray& X, const ControlArray& Y, Single& t, Single target, Single& y,
                 Single tol);
 
+/// Evaluates the displacement curve (X, Y) of section n at the abscissae at(n, 2..stations)
+/// into d(n, 2..stations), each station's search starting from the previous one's parameter.
+void bez_y_at_stations(Integer n, const ControlArray& X, const ControlArray& Y, const StationArray& at,
+                       StationArray& d, int stations, Single tol);
+
 /// Maximum thickness at the first local maximum of the half-thickness th(n, 1..n_up(n)),
 /// scanning from station 1 while th does not decrease; xpos gets its station x from xs.
 /// Returns twice the half-thickness there.

@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cp/FrmSmesh.h"
 
-#include "cp/CpCore.h"
 #include "edit_ul/FormEditUL.h"
-#include "geometry/SectionState.h"
-#include "shell/SectionReader.h"
-#include "support/FakeSolver.h"
-#include "support/QtTestSupport.h"
-#include "support/TestSupport.h"
-#include "ui/DrawingSurface.h"
-#include "ui/Windows.h"
+#include "support/EditorFixture.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,28 +17,11 @@ using namespace camber;
 using camber::edit_ul::FormEditUL;
 using camber::test::FakeSolver;
 
-namespace {
-
-class PressureWindow : public ::testing::Test {
+class PressureWindow : public test::EditorFixture<FormEditUL> {
 protected:
-    void SetUp() override
-    {
-        state() = SectionState{};
-        state().f_inp = test::example("naca2412.ULF");
-        read_section(state());
-        state().mach(1) = 0.7f;
-        state().alcl(1) = 0.5f;
-        FakeSolver::calls = 0;
-        FakeSolver::status = 0;
-        set_solver_function(&FakeSolver::call);
-        cp::FrmSmesh::setOpenEditor([] { return &FormEditUL::instance(); });
-        FormEditUL::instance().openForEditing();
-    }
     void TearDown() override
     {
-        ui::Windows::closeAll();
-        test::processDeferred();
-        set_solver_function(nullptr);
+        EditorFixture::TearDown();
         set_solver_library_path(default_solver_path());
     }
     template <typename T>
@@ -55,15 +31,9 @@ protected:
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    static void dragStep()
-    {
-        auto* pict = in<ui::DrawingSurface>(FormEditUL::instance(), "Pict_S");
-        test::sendMouse(pict, QEvent::MouseMove, pict->toPixel({0.5, 0.0}), Qt::NoButton, Qt::RightButton);
-    }
+    static void dragStep() { rightDrag(0.5, 0.0); }
     static QString status() { return in<QLineEdit>(ui::Windows::get<cp::FrmSmesh>(), "TxtCol")->text(); }
 };
-
-} // namespace
 
 TEST_F(PressureWindow, ADragStepCreatesItHiddenAndItsLoadCalculatesFirst)
 {

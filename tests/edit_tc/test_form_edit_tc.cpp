@@ -1,15 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "edit_tc/FormEditTC.h"
 
-#include "cp/CpCore.h"
-#include "cp/FrmSmesh.h"
-#include "geometry/SectionState.h"
-#include "shell/SectionReader.h"
-#include "support/FakeSolver.h"
-#include "support/QtTestSupport.h"
-#include "support/TestSupport.h"
-#include "ui/DrawingSurface.h"
-#include "ui/Windows.h"
+#include "support/EditorFixture.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,66 +11,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using namespace camber;
 using camber::edit_tc::FormEditTC;
 using camber::test::FakeSolver;
 
-namespace {
-
-class EditorTC : public ::testing::Test {
+class EditorTC : public test::EditorFixture<FormEditTC> {
 protected:
-    void SetUp() override
-    {
-        state() = SectionState{};
-        state().f_inp = test::example("naca2412.ULF");
-        read_section(state());
-        state().mach(1) = 0.7f;
-        state().alcl(1) = 0.5f;
-        FakeSolver::calls = 0;
-        set_solver_function(&FakeSolver::call);
-        cp::FrmSmesh::setOpenEditor([] { return &FormEditTC::instance(); });
-        editor().openForEditing();
-    }
-    void TearDown() override
-    {
-        ui::Windows::closeAll();
-        test::processDeferred();
-        set_solver_function(nullptr);
-    }
-
-    static FormEditTC& editor() { return FormEditTC::instance(); }
-    template <typename T>
-    static T* control(const char* name)
-    {
-        auto* c = editor().findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    static ui::DrawingSurface* pict(const char* name) { return control<ui::DrawingSurface>(name); }
-    static void send(const char* picture, QEvent::Type type, double x, double y, Qt::MouseButton button,
-                     Qt::MouseButtons buttons)
-    {
-        auto* p = pict(picture);
-        test::sendMouse(p, type, p->toPixel({x, y}), button, buttons);
-    }
-    static void leftClick(double x, double y)
-    {
-        send("Pict_S", QEvent::MouseButtonPress, x, y, Qt::LeftButton, Qt::LeftButton);
-    }
-    static void rightDrag(double x, double y) { send("Pict_S", QEvent::MouseMove, x, y, Qt::NoButton, Qt::RightButton); }
-    static int stationNear(float x)
-    {
-        int best = 1;
-        for (int j = 1; j <= state().n_up(1); ++j)
-            if (std::fabs(state().x_st(1, j) - x) < std::fabs(state().x_st(1, best) - x))
-                best = j;
-        return best;
-    }
+    static void leftClick(double x, double y) { press(x, y); }
+    static int stationNear(float x) { return test::stationNear(state(), x); }
 };
-
-} // namespace
 
 TEST_F(EditorTC, OpensOnTheCamberViewWithPointThreeSelected)
 {

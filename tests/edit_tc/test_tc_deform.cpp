@@ -22,15 +22,6 @@ SectionState opened()
     return s;
 }
 
-int stationNear(const SectionState& s, float x)
-{
-    int best = 1;
-    for (int j = 1; j <= s.n_up(1); ++j)
-        if (std::fabs(s.x_st(1, j) - x) < std::fabs(s.x_st(1, best) - x))
-            best = j;
-    return best;
-}
-
 } // namespace
 
 TEST(TcDeform, ZeroDisplacementsGiveTheInitialDistributions)
@@ -55,7 +46,7 @@ TEST(TcDeform, ThicknessPointFourOpensTheSurfacesSymmetrically)
     for (int k = 3; k <= 5; ++k)
         s.d_tcp2(1, k) = 0.02f;
     edit_tc::calc_ss(s, 1);
-    const int mid = stationNear(s, 0.5f);
+    const int mid = test::stationNear(s, 0.5f);
     ASSERT_NEAR(s.x_st(1, mid), 0.5f, 1e-3f);
     EXPECT_NEAR(s.y_up(1, mid) - s.y_up0(1, mid), 0.02f, 1e-4f);
     EXPECT_NEAR(s.y_lo(1, mid) - s.y_lo0(1, mid), -0.02f, 1e-4f);
@@ -69,7 +60,7 @@ TEST(TcDeform, CamberPointFourMovesBothSurfacesTogether)
     for (int k = 3; k <= 5; ++k)
         s.d_tcp1(1, k) = 0.01f;
     edit_tc::calc_ss(s, 1);
-    const int mid = stationNear(s, 0.5f);
+    const int mid = test::stationNear(s, 0.5f);
     EXPECT_NEAR(s.y_up(1, mid) - s.y_up0(1, mid), 0.01f, 1e-4f);
     EXPECT_NEAR(s.y_lo(1, mid) - s.y_lo0(1, mid), 0.01f, 1e-4f);
     for (int j = 1; j <= s.n_up(1); ++j)

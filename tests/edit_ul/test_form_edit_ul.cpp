@@ -1,15 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "edit_ul/FormEditUL.h"
 
-#include "cp/CpCore.h"
-#include "cp/FrmSmesh.h"
-#include "geometry/SectionState.h"
-#include "shell/SectionReader.h"
-#include "support/FakeSolver.h"
-#include "support/QtTestSupport.h"
-#include "support/TestSupport.h"
-#include "ui/DrawingSurface.h"
-#include "ui/Windows.h"
+#include "support/EditorFixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -23,58 +15,7 @@ using namespace camber;
 using camber::edit_ul::FormEditUL;
 using camber::test::FakeSolver;
 
-namespace {
-
-// Opens the upper/lower editor on NACA 2412 as the start-up window's edit command does.
-class EditorUL : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        state() = SectionState{};
-        state().f_inp = test::example("naca2412.ULF");
-        read_section(state());
-        state().mach(1) = 0.7f;
-        state().k_alcl = 0;
-        state().alcl(1) = 0.5f;
-        state().sm_opt1 = 30;
-        state().sm_opt2 = 1;
-        state().sm_opt3 = 2;
-        FakeSolver::calls = 0;
-        FakeSolver::status = 0;
-        set_solver_function(&FakeSolver::call);
-        cp::FrmSmesh::setOpenEditor([] { return &FormEditUL::instance(); });
-        editor().openForEditing();
-    }
-    void TearDown() override
-    {
-        ui::Windows::closeAll();
-        test::processDeferred();
-        set_solver_function(nullptr);
-    }
-
-    static FormEditUL& editor() { return FormEditUL::instance(); }
-    template <typename T>
-    static T* control(const char* name)
-    {
-        auto* c = editor().findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    static QString text(const char* name) { return control<QLineEdit>(name)->text(); }
-    static ui::DrawingSurface* pictS() { return control<ui::DrawingSurface>("Pict_S"); }
-
-    // Mouse events at user coordinates of Pict_S.
-    static void press(double x, double y, Qt::MouseButton button = Qt::LeftButton)
-    {
-        test::sendMouse(pictS(), QEvent::MouseButtonPress, pictS()->toPixel({x, y}), button, button);
-    }
-    static void rightDrag(double x, double y)
-    {
-        test::sendMouse(pictS(), QEvent::MouseMove, pictS()->toPixel({x, y}), Qt::NoButton, Qt::RightButton);
-    }
-};
-
-} // namespace
+using EditorUL = test::EditorFixture<FormEditUL>;
 
 TEST_F(EditorUL, OpensWithTheFlowCaseAndPointThreeOfTheLowerSurface)
 {
@@ -193,8 +134,11 @@ TEST_F(EditorUL, ResizingKeepsThePicturesInProportion)
 {
     auto* pictF = control<ui::DrawingSurface>("Pict_F");
     const double aspect = static_cast<double>(pictF->height()) / pictF->width();
+    const int offset = pict()->y() - pictF->height();
+    const QPoint framePosition = control<QWidget>("Frm_cp")->pos();
     editor().resize(editor().width() + 200, editor().height());
     EXPECT_NEAR(static_cast<double>(pictF->height()) / pictF->width(), aspect, 0.01);
-    EXPECT_EQ(pictS()->width(), pictF->width());
-    EXPECT_EQ(pictS()->y(), pictF->y() + pictF->height() + (pictS()->y() - pictF->y() - pictF->height()));
+    EXPECT_EQ(pict()->width(), pictF->width());
+    EXPECT_EQ(pict()->y() - pictF->height(), offset) << "Pict_S stays below Pict_F";
+    EXPECT_EQ(control<QWidget>("Frm_cp")->pos(), framePosition) << "the controls do not move";
 }

@@ -22,15 +22,6 @@ SectionState opened(const char* file)
     return s;
 }
 
-int stationNear(const SectionState& s, float x)
-{
-    int best = 1;
-    for (int j = 1; j <= s.n_up(1); ++j)
-        if (std::fabs(s.x_st(1, j) - x) < std::fabs(s.x_st(1, best) - x))
-            best = j;
-    return best;
-}
-
 } // namespace
 
 TEST(UlDeform, ZeroDisplacementsGiveTheInitialSurfacesExceptAtTheNose)
@@ -54,7 +45,7 @@ TEST(UlDeform, RaisingUpperPointFourRaisesOnlyTheUpperSurface)
     for (int k = 3; k <= 5; ++k)
         s.d_cp2(1, k) = 0.01f;
     edit_ul::calc_ss(s, 1);
-    const int mid = stationNear(s, 0.5f);
+    const int mid = test::stationNear(s, 0.5f);
     EXPECT_NEAR(s.y_up(1, mid) - s.y_up0(1, mid), 0.01f, 2e-4f);
     EXPECT_NEAR(s.y_lo(1, mid), s.y_lo0(1, mid), 1e-7f);
     EXPECT_NEAR(s.camb(1, mid) - s.camb0(1, mid), 0.005f, 1e-4f);

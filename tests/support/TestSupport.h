@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "geometry/SectionState.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +18,16 @@ namespace camber::test {
 
 /// A sample section shipped in examples/.
 inline std::string example(const std::string& name) { return std::string(CAMBER_EXAMPLES) + "/" + name; }
+
+/// The station of section 1 nearest to chord position x.
+inline int stationNear(const SectionState& s, float x)
+{
+    int best = 1;
+    for (int j = 1; j <= s.n_up(1); ++j)
+        if (std::fabs(s.x_st(1, j) - x) < std::fabs(s.x_st(1, best) - x))
+            best = j;
+    return best;
+}
 
 /// The whole content of a file, bytes as stored.
 inline std::string slurp(const std::filesystem::path& p)
