@@ -48,6 +48,7 @@ float number(const QString& text) { return static_cast<float>(text_to_number(tex
 FrmSmesh::FrmSmesh()
 {
     setWindowTitle(QStringLiteral("Pressure distribution"));
+    setFont(ui::designFont());
     ui::setClientSize(this, 5265, 7095);
     const QFont legendFont = ui::namedFont(QStringLiteral("MS Sans Serif"), 9.75);
     m_lblDef = ui::makeLabel(this, QStringLiteral("Lbl_def"), QStringLiteral("Black Line  - Initial Airfoil"),

@@ -46,6 +46,7 @@ QLineEdit* makeText(QWidget* parent, const Placed& p) { return ui::makeTextBox(p
 EditorWindow::EditorWindow(const EditorLayout& layout)
 {
     setWindowTitle(layout.caption);
+    setFont(ui::designFont());
     ui::setClientSize(this, layout.clientWidth, layout.clientHeight);
 
     makeLabel(this, layout.lblClift);
