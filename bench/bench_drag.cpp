@@ -3,6 +3,7 @@
 // section rebuilt, both plots drawn, the real solver called and the Cp plot drawn. The
 // pressure window is open, as when a user watches Cp while dragging.
 
+#include "cp/CpCore.h"
 #include "cp/FrmSmesh.h"
 #include "edit_tc/FormEditTC.h"
 #include "edit_ul/FormEditUL.h"
@@ -20,6 +21,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -65,6 +68,24 @@ camber::ui::DrawingSurface& openedEditor()
     return *pict;
 }
 
+// Answers at once with a flat Cp curve: what a drag step costs without the flow solution.
+void instantSolver(const std::int32_t*, const std::int32_t*, const std::int32_t*, const float*, const float* alcl,
+                   const std::int32_t*, const std::int32_t*, const std::int32_t*, const std::int32_t*, const float*,
+                   const float*, const float*, std::int32_t* n_cp, float* cp_x, float* cp_y, float* cp, float*,
+                   float* alpha, float* clift, float* cdrag, float*, float*, std::int32_t* sm_stat)
+{
+    *n_cp = 129;
+    for (int i = 0; i < 129; ++i) {
+        cp_x[i] = static_cast<float>(std::abs(i - 64)) / 64.0f;
+        cp_y[i] = 0;
+        cp[10 * i] = 0;
+    }
+    *clift = alcl[0];
+    *alpha = 0;
+    *cdrag = 0;
+    sm_stat[0] = 0;
+}
+
 // Each repetition times one drag step, so that the statistics are those of single steps.
 template <typename Editor>
 void dragStep(benchmark::State& st)
@@ -80,7 +101,11 @@ void dragStep(benchmark::State& st)
     }
 }
 
-void BM_DragStepUpperLower(benchmark::State& st) { dragStep<camber::edit_ul::FormEditUL>(st); }
+void BM_DragStepUpperLower(benchmark::State& st)
+{
+    camber::set_solver_function(nullptr);
+    dragStep<camber::edit_ul::FormEditUL>(st);
+}
 BENCHMARK(BM_DragStepUpperLower)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
@@ -88,7 +113,24 @@ BENCHMARK(BM_DragStepUpperLower)
     ->ComputeStatistics("p95", p95)
     ->ReportAggregatesOnly();
 
-void BM_DragStepThicknessCamber(benchmark::State& st) { dragStep<camber::edit_tc::FormEditTC>(st); }
+void BM_DragStepUpperLowerWithoutSolver(benchmark::State& st)
+{
+    camber::set_solver_function(&instantSolver);
+    dragStep<camber::edit_ul::FormEditUL>(st);
+    camber::set_solver_function(nullptr);
+}
+BENCHMARK(BM_DragStepUpperLowerWithoutSolver)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(100)
+    ->ComputeStatistics("p95", p95)
+    ->ReportAggregatesOnly();
+
+void BM_DragStepThicknessCamber(benchmark::State& st)
+{
+    camber::set_solver_function(nullptr);
+    dragStep<camber::edit_tc::FormEditTC>(st);
+}
 BENCHMARK(BM_DragStepThicknessCamber)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)

@@ -112,7 +112,7 @@ void FrmSmesh::Graphic()
     SolverOutputs out;
     QString failure;
     try {
-        out = call_solver(s);
+        out = m_solverCache.call(s);
     } catch (const Error& e) {
         failure = QString::fromStdString(e.what());
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FlowPanel.h"
+#include "SolverCache.h"
 
 #include <QWidget>
 
@@ -53,6 +54,7 @@ private:
     QPushButton* m_cmdSaveCp = nullptr;
     QLineEdit* m_txtCol = nullptr;
     ui::DrawingSurface* m_pictCp = nullptr;
+    SolverCache m_solverCache;
     bool m_loaded = false;
     bool m_inResize = false;
     double m_cpRatio = 1;
