@@ -10,7 +10,7 @@ build="$root/build"
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${1:-}" = "--sanitize" ]; then
   build="$root/build-asan"
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DCAMBER_SANITIZE=ON)
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DCAMBER_SANITIZE=ON -DCAMBER_BENCHMARKS=OFF)
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
