@@ -70,7 +70,7 @@ void headRates(const Turbulent& s, double ue, double due, double nu, double hMax
     const double theta = std::max(s.theta, 1e-12);
     h = std::min(headH(s.q / (ue * theta)), hMax);
     const double reTheta = std::max(ue * theta / nu, 100.0);
-    cf = 0.246 * std::pow(10.0, -0.678 * h) * std::pow(reTheta, -0.268);
+    cf = 0.246 * std::exp(-0.678 * 2.302585092994046 * h - 0.268 * std::log(reTheta)); // 10^(-0.678 H) Re^-0.268
     dTheta = 0.5 * cf - (h + 2) * theta / ue * due;
     const double h1 = headH1(h);
     dQ = ue * 0.0306 * std::pow(h1 - 3, -0.6169);
@@ -116,9 +116,9 @@ BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
         const double d = in.xi[i] - in.xi[i - 1];
         const double ua = ue[i - 1], ub = ue[i];
         // Integral of ue^5 with ue linear over the interval.
-        integral += std::fabs(ub - ua) > 1e-12 * ub ? d * (std::pow(ub, 6) - std::pow(ua, 6)) / (6 * (ub - ua))
-                                                     : d * std::pow(ub, 5);
-        const double theta2 = 0.45 * nu * integral / std::pow(ub, 6);
+        const double ua6 = ua * ua * ua * ua * ua * ua, ub6 = ub * ub * ub * ub * ub * ub;
+        integral += std::fabs(ub - ua) > 1e-12 * ub ? d * (ub6 - ua6) / (6 * (ub - ua)) : d * ub6 / ub;
+        const double theta2 = 0.45 * nu * integral / ub6;
         const double theta = std::sqrt(std::max(theta2, 1e-30));
         const double lambda = theta2 * slope(i) / nu;
         double l = 0, h = 0;

@@ -334,7 +334,10 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
     const Panelling p = repanel(unit, nodes_for_level(flow.level));
     const double mach = std::min(flow.mach, kMaxMach);
-    const PanelMethod pm(p);
+    // The influence matrices are the largest storage of a calculation; kept from call to call
+    // (per thread), the next calculation reuses their memory instead of asking for it anew.
+    thread_local PanelMethod pm;
+    pm.build(p);
     if (!pm.ok()) {
         r.status = kUnusableContour;
         fillFallback(r);
