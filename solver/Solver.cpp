@@ -21,7 +21,7 @@ constexpr double kLiftTolerance = 1e-8;
 constexpr int kMaxCouplingIterations = 60;
 constexpr double kRelaxation = 0.5;
 constexpr double kNcrit = 9;
-constexpr double kTrailingEdgeZone = 0.95;
+constexpr double kTrailingEdgeZone = 0.97;
 // Smoothing passes over the transpiration: the shortest panels (at the edges) would otherwise
 // carry a wavy source distribution that the direct coupling amplifies.
 constexpr int kSmoothingPasses = 2;
