@@ -20,8 +20,8 @@ to_xfoil() {
        END { for (i = nu; i >= 1; i--) print xu[i], yu[i]; for (i = 2; i <= nl; i++) print xl[i], yl[i] }' "$1"
 }
 
-xfoil_case() { # file mach command(ALFA 2 | CL 0.5) -> "alpha cl cd"
-  printf 'PLOP\nG F\n\nLOAD %s\nPANE\nOPER\nVISC 6e6\nMACH %s\nITER 300\n%s\n\nQUIT\n' "$1" "$2" "$3" |
+xfoil_case() { # file mach commands (ALFA 2, CL 0.5; ~ separates lines) -> "alpha cl cd"
+  printf 'PLOP\nG F\n\nLOAD %s\nPANE\nOPER\nVISC 6e6\nMACH %s\nITER 300\n%s\n\nQUIT\n' "$1" "$2" "${3//\~/$'\n'}" |
     timeout 120 xfoil 2>/dev/null |
     awk '/a =.*CL =/ { a = $3; cl = $6 } /CD =/ { cd = $6 } END { print a, cl, cd }'
 }
@@ -32,7 +32,8 @@ for name in naca0012 naca2412; do
   "$cli" gwo "$root/examples/$name.ULF" "$work/$name.gwo"
   to_xfoil "$work/$name.gwo" "$name" > "$work/$name.dat"
   for mach in 0.3 0.5; do
-    for flow in "ALFA 2|--alpha 2|alpha 2" "CL 0.5|--cl 0.5|CL 0.5"; do
+    for flow in "ALFA 2|--alpha 2|alpha 2" "CL 0.5|--cl 0.5|CL 0.5" \
+                'VPAR~XTR 0.05 0.05~~ALFA 2|--alpha 2 --transition 0.05|alpha 2, tripped at 5 %'; do
       IFS='|' read -r xcmd copt label <<< "$flow"
       read -r xa xcl xcd < <(xfoil_case "$work/$name.dat" "$mach" "$xcmd")
       line=$("$cli" cp "$root/examples/$name.ULF" "$work/out.cpo" --mach "$mach" --re 6 $copt 2>/dev/null || true)
