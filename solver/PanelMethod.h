@@ -19,8 +19,6 @@ namespace camber::smesh {
 /// source strength per panel. The free stream has unit speed.
 class PanelMethod {
 public:
-    /// Builds and factorises the influence matrix of the nodes of p.
-    explicit PanelMethod(const Panelling& p) { build(p); }
     /// An empty method whose storage build() reuses from one panelling to the next.
     PanelMethod() = default;
     /// Builds and factorises the influence matrix of the nodes of p, replacing the last one.

@@ -392,11 +392,14 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         if ((!settled && !loose) || !v.finite || !fromSources.allFinite()) {
             converged = false;
             if (!v.finite || !fromSources.allFinite()) {
+                // The coupling ran away: report the inviscid flow instead, at its own angle.
                 fromSources.setZero();
                 v = Viscous{};
                 v.theta.assign(n, 0.0);
                 v.h.assign(n, 0.0);
                 v.cf.assign(n, 0.0);
+                if (flow.prescribed_lift)
+                    angleForLift(pm, loads, fromSources, flow.target, alpha);
             }
         } else {
             // The layers of the final flow, for the friction and the drag reported.

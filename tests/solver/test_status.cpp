@@ -68,6 +68,24 @@ TEST(ContourStatus, UnusableContoursAreRefusedWithMinusOne)
     }
 }
 
+TEST(ContourStatus, EachProblemTellsItsCause)
+{
+    using camber::smesh::check_contour;
+    using camber::smesh::ContourProblem;
+    using camber::smesh::Point;
+    const std::vector<Point> diamond{{1, 0}, {0.5, 0.1}, {0, 0}, {0.5, -0.1}, {1, 0}};
+    EXPECT_EQ(check_contour(diamond), ContourProblem::Usable);
+    EXPECT_EQ(check_contour({{1, 0}, {0, 0}}), ContourProblem::TooFewPoints);
+    EXPECT_EQ(check_contour(std::vector<Point>(130, Point{0.5, 0.5})), ContourProblem::TooManyPoints);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, std::nan("")}, {0, 0}, {0.5, -0.1}, {1, 0}}), ContourProblem::NonFinite);
+    EXPECT_EQ(check_contour({{1, 0}, {1, 0}, {1, 0}}), ContourProblem::ZeroChord);
+    // Trailing-edge points as far apart as the nose: no chord to speak of.
+    EXPECT_EQ(check_contour({{0, 1}, {-1, 0}, {0, -1}}), ContourProblem::ZeroChord);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, 0.1}, {0, 0}, {0.4, -0.1}, {0.6, 0.2}, {1, 0}}),
+              ContourProblem::SelfCrossing);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, -0.1}, {0, 0}, {0.5, 0.1}, {1, 0}}), ContourProblem::NoArea);
+}
+
 TEST(ContourStatus, PointCountOutsideThreeTo129IsRefused)
 {
     SolverCall c = naca(12);
