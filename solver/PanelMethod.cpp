@@ -100,9 +100,21 @@ Frame frame(Point a, Point b)
 void PanelMethod::build(const Panelling& p)
 {
     m_ok = true;
-    const auto& node = p.node;
+    std::vector<Point> node = p.node;
     const int n = static_cast<int>(node.size());
     const int np = n - 1;
+    // A trailing-edge gap much shorter than the end panels is closed at its midpoint: a base
+    // panel that short would make the two edge equations alike, and an open gap without one
+    // would let the flow through.
+    const double gap = std::hypot(node.front().x - node.back().x, node.front().y - node.back().y);
+    const double endPanels = std::min(std::hypot(node[1].x - node[0].x, node[1].y - node[0].y),
+                                      std::hypot(node[node.size() - 2].x - node.back().x,
+                                                 node[node.size() - 2].y - node.back().y));
+    const bool blunt = gap > 0.2 * endPanels;
+    if (!blunt) {
+        const Point mid{0.5 * (node.front().x + node.back().x), 0.5 * (node.front().y + node.back().y)};
+        node.front() = node.back() = mid;
+    }
     std::vector<Frame> panel(static_cast<std::size_t>(np));
     double shortest = 1e300;
     for (int j = 0; j < np; ++j) {
@@ -120,9 +132,6 @@ void PanelMethod::build(const Panelling& p)
     // the flow leaves (the bisector of the two end panels, pointing downstream).
     const Frame& first = panel.front();
     const Frame& last = panel.back();
-    const double gap = std::hypot(node.front().x - node.back().x, node.front().y - node.back().y);
-    const double teLength = std::min(first.length, last.length);
-    const bool blunt = gap > 0.2 * teLength;
     double bx = last.tx - first.tx, by = last.ty - first.ty;
     const double bn = std::hypot(bx, by);
     if (bn > 0) {

@@ -124,6 +124,31 @@ TEST(FlowCase, VassbergJamesonNaca0012AtMachHalf)
     EXPECT_EQ(c.cdrag, 0.0f);
 }
 
+TEST(FlowCase, LiftIsContinuousAsABluntTrailingEdgeCloses)
+{
+    // The sharp NACA 2412 opened linearly along the chord to a trailing-edge gap; below about a
+    // fifth of the last panel the gap is treated as sharp, above it a base panel closes it. The
+    // lift must change smoothly and slightly across both regimes.
+    std::vector<float> x, y;
+    naca4(2412, 61, true, x, y);
+    std::vector<double> lift;
+    for (float gap : {0.0f, 0.0001f, 0.0002f, 0.0004f, 0.001f, 0.002f, 0.004f}) {
+        SolverCall c;
+        std::vector<float> yo = y;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            yo[i] += (i < 61 ? 0.5f : -0.5f) * gap * x[i];
+        c.contour(x, yo);
+        c.inviscid();
+        c.angle(0.0f, 4.0f);
+        ASSERT_EQ(c.run(), 0) << gap;
+        lift.push_back(c.clift);
+    }
+    for (std::size_t k = 1; k < lift.size(); ++k) {
+        EXPECT_GE(lift[k], lift[k - 1] - 1e-4) << k;   // a thicker rear end lifts a little more
+        EXPECT_LT(lift[k] - lift[k - 1], 0.002) << k; // and never jumps
+    }
+}
+
 TEST(FlowCase, PrescribedLiftIsReachedThroughTheWholeChain)
 {
     for (int viscous : {0, 1})
