@@ -232,6 +232,26 @@ TEST(FlowCase, ViscousResultsBehave)
         EXPECT_EQ(inviscid.sm_out1[static_cast<std::size_t>(10 * (i - 1))], 0.0f);
 }
 
+TEST(FlowCase, SeparationIsAWarningAndARunawayLayerTheInviscidFlow)
+{
+    // Turbulent separation just ahead of the trailing edge: converged, with warning 1.
+    SolverCall separated = naca(4415);
+    separated.sm_opt1 = 6;
+    separated.lift(0.3f, 1.0f);
+    EXPECT_EQ(separated.run(), 1);
+    EXPECT_LT(separated.sm_out2[6], 0.99f); // separation x/c, upper surface
+    EXPECT_NEAR(separated.clift, 1.0f, 1e-4);
+    // Far beyond: the layers cannot carry the lift; the inviscid flow is reported, failed.
+    SolverCall stalled = naca(12);
+    stalled.sm_opt1 = 6;
+    stalled.lift(0.2f, 1.5f);
+    EXPECT_EQ(stalled.run(), -2);
+    expectComplete(stalled);
+    EXPECT_NEAR(stalled.clift, 1.5f, 1e-4);
+    EXPECT_EQ(stalled.cdrag, 0.0f);
+    EXPECT_LT(stalled.alpha, 15.0f);
+}
+
 TEST(FlowCase, UnusableReynoldsNumberGivesTheInviscidResultWithAWarning)
 {
     SolverCall c = naca(12);
