@@ -19,8 +19,10 @@ namespace camber::smesh {
 /// source strength per panel. The free stream has unit speed.
 class PanelMethod {
 public:
-    /// Builds and factorises the influence matrix of the nodes of p.
-    explicit PanelMethod(const Panelling& p);
+    /// An empty method whose storage build() reuses from one panelling to the next.
+    PanelMethod() = default;
+    /// Builds and factorises the influence matrix of the nodes of p, replacing the last one.
+    void build(const Panelling& p);
 
     /// Surface speed gamma at the nodes for unit free stream at angle alpha (radians) without
     /// transpiration: cos(alpha) gamma0() + sin(alpha) gamma90().
@@ -32,6 +34,7 @@ public:
     bool ok() const { return m_ok; }
 
 private:
+    Eigen::MatrixXd m_matrix;        // psi at the collocation points per unit node vorticity, and psi0
     Eigen::MatrixXd m_source;        // psi at the collocation points per unit panel source
     Eigen::PartialPivLU<Eigen::MatrixXd> m_lu;
     Eigen::VectorXd m_gamma0, m_gamma90;

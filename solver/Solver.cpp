@@ -18,10 +18,14 @@ constexpr double kMaxAlpha = 45;        // degrees; a prescribed lift needing mo
 // Far below the 1e-4 asked for: the float result keeps it, and the angle does not move in steps
 // while the viscous coupling settles.
 constexpr double kLiftTolerance = 1e-8;
-constexpr int kMaxCouplingIterations = 60;
+// Enough for a layer separated near the trailing edge to settle; attached flows need 10 to 20.
+constexpr int kMaxCouplingIterations = 150;
+// A mass defect of 5 % of the chord is no boundary layer: the coupling has run away (massive
+// separation), and the inviscid flow is reported instead.
+constexpr double kRunawayDefect = 0.05;
 constexpr double kRelaxation = 0.5;
 constexpr double kNcrit = 9;
-constexpr double kTrailingEdgeZone = 0.95;
+constexpr double kTrailingEdgeZone = 0.97;
 // Smoothing passes over the transpiration: the shortest panels (at the edges) would otherwise
 // carry a wavy source distribution that the direct coupling amplifies.
 constexpr int kSmoothingPasses = 2;
@@ -334,7 +338,10 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
     const Panelling p = repanel(unit, nodes_for_level(flow.level));
     const double mach = std::min(flow.mach, kMaxMach);
-    const PanelMethod pm(p);
+    // The influence matrices are the largest storage of a calculation; kept from call to call
+    // (per thread), the next calculation reuses their memory instead of asking for it anew.
+    thread_local PanelMethod pm;
+    pm.build(p);
     if (!pm.ok()) {
         r.status = kUnusableContour;
         fillFallback(r);
@@ -358,7 +365,8 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         std::vector<double> m(n, 0.0);
         bool settled = false;
         // Under-relaxed direct coupling; the relaxation shrinks whenever the change grows, which
-        // damps the oscillation that the discrete stagnation and transition points can excite.
+        // damps the oscillation that the discrete stagnation and transition points can excite,
+        // and recovers while the change falls.
         double relaxation = kRelaxation, previousChange = 1e300, maxDefect = 0;
         int it = 0;
         for (; it < kMaxCouplingIterations && !settled; ++it) {
@@ -372,7 +380,12 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
             }
             if (it > 0 && change > previousChange)
                 relaxation = std::max(0.7 * relaxation, 0.05);
+            else if (it > 0)
+                relaxation = std::min(1.2 * relaxation, kRelaxation);
             previousChange = change;
+            maxDefect = size;
+            if (size > kRunawayDefect)
+                break;
             for (std::size_t i = 0; i < n; ++i)
                 m[i] += relaxation * (v.massDefect[i] - m[i]);
             settled = change < 1e-3 * size + 1e-9;
@@ -386,14 +399,18 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         // A separated layer keeps creeping; within 1 % of the mass defect the result stands,
         // with a warning.
         loose = !settled && previousChange < 1e-2 * maxDefect;
-        if ((!settled && !loose) || !v.finite || !fromSources.allFinite()) {
+        const bool runaway = !v.finite || !fromSources.allFinite() || maxDefect > kRunawayDefect;
+        if ((!settled && !loose) || runaway) {
             converged = false;
-            if (!v.finite || !fromSources.allFinite()) {
+            if (runaway) {
+                // The coupling ran away: report the inviscid flow instead, at its own angle.
                 fromSources.setZero();
                 v = Viscous{};
                 v.theta.assign(n, 0.0);
                 v.h.assign(n, 0.0);
                 v.cf.assign(n, 0.0);
+                if (flow.prescribed_lift)
+                    angleForLift(pm, loads, fromSources, flow.target, alpha);
             }
         } else {
             // The layers of the final flow, for the friction and the drag reported.

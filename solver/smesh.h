@@ -59,7 +59,8 @@
 ///                 only to 1 % of the boundary layers' mass defect; -1 unusable input (fewer than 3 or more than
 ///                 129 points, non-finite values, zero chord, a contour that crosses itself or
 ///                 encloses no area, non-finite or negative Mach number or alcl); -2 not
-///                 converged (no angle gives the lift, or the viscous coupling did not settle);
+///                 converged (no angle gives the lift, or the viscous coupling did not settle;
+///                 when the layers run away, as in a stall, the inviscid flow is returned);
 ///                 -3 locally supersonic flow, where the compressibility correction is not valid.
 extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,

@@ -68,6 +68,24 @@ TEST(ContourStatus, UnusableContoursAreRefusedWithMinusOne)
     }
 }
 
+TEST(ContourStatus, EachProblemTellsItsCause)
+{
+    using camber::smesh::check_contour;
+    using camber::smesh::ContourProblem;
+    using camber::smesh::Point;
+    const std::vector<Point> diamond{{1, 0}, {0.5, 0.1}, {0, 0}, {0.5, -0.1}, {1, 0}};
+    EXPECT_EQ(check_contour(diamond), ContourProblem::Usable);
+    EXPECT_EQ(check_contour({{1, 0}, {0, 0}}), ContourProblem::TooFewPoints);
+    EXPECT_EQ(check_contour(std::vector<Point>(130, Point{0.5, 0.5})), ContourProblem::TooManyPoints);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, std::nan("")}, {0, 0}, {0.5, -0.1}, {1, 0}}), ContourProblem::NonFinite);
+    EXPECT_EQ(check_contour({{1, 0}, {1, 0}, {1, 0}}), ContourProblem::ZeroChord);
+    // Trailing-edge points as far apart as the nose: no chord to speak of.
+    EXPECT_EQ(check_contour({{0, 1}, {-1, 0}, {0, -1}}), ContourProblem::ZeroChord);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, 0.1}, {0, 0}, {0.4, -0.1}, {0.6, 0.2}, {1, 0}}),
+              ContourProblem::SelfCrossing);
+    EXPECT_EQ(check_contour({{1, 0}, {0.5, -0.1}, {0, 0}, {0.5, 0.1}, {1, 0}}), ContourProblem::NoArea);
+}
+
 TEST(ContourStatus, PointCountOutsideThreeTo129IsRefused)
 {
     SolverCall c = naca(12);
@@ -104,6 +122,31 @@ TEST(FlowCase, VassbergJamesonNaca0012AtMachHalf)
     EXPECT_EQ(c.run(), 0);
     EXPECT_NEAR(c.clift, 0.1798, 0.03 * 0.1798);
     EXPECT_EQ(c.cdrag, 0.0f);
+}
+
+TEST(FlowCase, LiftIsContinuousAsABluntTrailingEdgeCloses)
+{
+    // The sharp NACA 2412 opened linearly along the chord to a trailing-edge gap; below about a
+    // fifth of the last panel the gap is treated as sharp, above it a base panel closes it. The
+    // lift must change smoothly and slightly across both regimes.
+    std::vector<float> x, y;
+    naca4(2412, 61, true, x, y);
+    std::vector<double> lift;
+    for (float gap : {0.0f, 0.0001f, 0.0002f, 0.0004f, 0.001f, 0.002f, 0.004f}) {
+        SolverCall c;
+        std::vector<float> yo = y;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            yo[i] += (i < 61 ? 0.5f : -0.5f) * gap * x[i];
+        c.contour(x, yo);
+        c.inviscid();
+        c.angle(0.0f, 4.0f);
+        ASSERT_EQ(c.run(), 0) << gap;
+        lift.push_back(c.clift);
+    }
+    for (std::size_t k = 1; k < lift.size(); ++k) {
+        EXPECT_GE(lift[k], lift[k - 1] - 1e-4) << k;   // a thicker rear end lifts a little more
+        EXPECT_LT(lift[k] - lift[k - 1], 0.002) << k; // and never jumps
+    }
 }
 
 TEST(FlowCase, PrescribedLiftIsReachedThroughTheWholeChain)
@@ -187,6 +230,26 @@ TEST(FlowCase, ViscousResultsBehave)
     EXPECT_LT(free.clift, inviscid.clift);
     for (int i = 1; i <= 129; ++i)
         EXPECT_EQ(inviscid.sm_out1[static_cast<std::size_t>(10 * (i - 1))], 0.0f);
+}
+
+TEST(FlowCase, SeparationIsAWarningAndARunawayLayerTheInviscidFlow)
+{
+    // Turbulent separation just ahead of the trailing edge: converged, with warning 1.
+    SolverCall separated = naca(4415);
+    separated.sm_opt1 = 6;
+    separated.lift(0.3f, 1.0f);
+    EXPECT_EQ(separated.run(), 1);
+    EXPECT_LT(separated.sm_out2[6], 0.99f); // separation x/c, upper surface
+    EXPECT_NEAR(separated.clift, 1.0f, 1e-4);
+    // Far beyond: the layers cannot carry the lift; the inviscid flow is reported, failed.
+    SolverCall stalled = naca(12);
+    stalled.sm_opt1 = 6;
+    stalled.lift(0.2f, 1.5f);
+    EXPECT_EQ(stalled.run(), -2);
+    expectComplete(stalled);
+    EXPECT_NEAR(stalled.clift, 1.5f, 1e-4);
+    EXPECT_EQ(stalled.cdrag, 0.0f);
+    EXPECT_LT(stalled.alpha, 15.0f);
 }
 
 TEST(FlowCase, UnusableReynoldsNumberGivesTheInviscidResultWithAWarning)
