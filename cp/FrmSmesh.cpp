@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
-#include <algorithm>
-#include <cassert>
 #include <cmath>
 
 namespace camber::cp {
@@ -51,13 +49,13 @@ FrmSmesh::FrmSmesh()
     setFont(ui::designFont());
     ui::setClientSize(this, 5265, 7095);
     const QFont legendFont = ui::namedFont(QStringLiteral("MS Sans Serif"), 9.75);
-    m_lblDef = ui::makeLabel(this, QStringLiteral("Lbl_def"), QStringLiteral("Black Line  - Initial Airfoil"),
-                             {120, 120, 2412, 252});
-    m_lblDef->setFont(legendFont);
-    m_lblDef2 = ui::makeLabel(this, QStringLiteral("Lbl_def2"), QStringLiteral("Blue Line  --  Last Modification"),
-                              {120, 480, 2775, 255});
-    m_lblDef2->setFont(legendFont);
-    m_cmdSaveCp = ui::makeButton(this, QStringLiteral("Cmd_SaveCp"), QStringLiteral("Save Cp to File"),
+    ui::makeLabel(this, QStringLiteral("Lbl_def"), QStringLiteral("Black Line  - Initial Airfoil"),
+                  {120, 120, 2412, 252})
+        ->setFont(legendFont);
+    ui::makeLabel(this, QStringLiteral("Lbl_def2"), QStringLiteral("Blue Line  --  Last Modification"),
+                  {120, 480, 2775, 255})
+        ->setFont(legendFont);
+    auto* cmdSaveCp = ui::makeButton(this, QStringLiteral("Cmd_SaveCp"), QStringLiteral("Save Cp to File"),
                                  {3840, 120, 1335, 375});
     m_txtCol = ui::makeTextBox(this, QStringLiteral("TxtCol"), QStringLiteral("Calculation - OK"),
                                {3840, 600, 1335, 285});
@@ -65,7 +63,7 @@ FrmSmesh::FrmSmesh()
     m_pictCp->setObjectName(QStringLiteral("Pict_CP"));
     m_pictCp->setBackground(Qt::white);
     ui::place(m_pictCp, {120, 960, 5052, 6012});
-    connect(m_cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
+    connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
 }
 
 void FrmSmesh::setOpenEditor(std::function<FlowPanel*()> resolver) { openEditor() = std::move(resolver); }

@@ -8,9 +8,7 @@
 
 #include <functional>
 
-class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace camber::ui {
 class DrawingSurface;
@@ -49,9 +47,6 @@ private:
     void saveCp();
     void relayout();
 
-    QLabel* m_lblDef = nullptr;
-    QLabel* m_lblDef2 = nullptr;
-    QPushButton* m_cmdSaveCp = nullptr;
     QLineEdit* m_txtCol = nullptr;
     ui::DrawingSurface* m_pictCp = nullptr;
     SolverCache m_solverCache;
