@@ -112,10 +112,19 @@ bool place(OGrid& g, const std::vector<Point>& wall, int smoothing, double first
             const int a = g.index(i, j), b = g.index(ip, j), c = g.index(ip, j + 1), e = g.index(i, j + 1);
             auto& t0 = g.tri[static_cast<std::size_t>(g.lowTriangle(i, j))];
             auto& t1 = g.tri[static_cast<std::size_t>(g.lowTriangle(i, j) + 1)];
-            t0.nodes = {a, b, c};
-            t0.shifted = {false, wrap, wrap};
-            t1.nodes = {a, c, e};
-            t1.shifted = {false, wrap, false};
+            // The diagonals of the lower half mirror those of the upper half, so a symmetric
+            // section gets a symmetric grid and a symmetric flow at zero incidence.
+            if (2 * i < ni) {
+                t0.nodes = {a, b, c};
+                t0.shifted = {false, wrap, wrap};
+                t1.nodes = {a, c, e};
+                t1.shifted = {false, wrap, false};
+            } else {
+                t0.nodes = {a, b, e};
+                t0.shifted = {false, wrap, false};
+                t1.nodes = {b, c, e};
+                t1.shifted = {wrap, wrap, false};
+            }
         }
     for (auto& t : g.tri) {
         const Point p1 = g.node[static_cast<std::size_t>(t.nodes[0])], p2 = g.node[static_cast<std::size_t>(t.nodes[1])],
