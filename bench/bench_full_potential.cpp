@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// The full-potential method: a cold solve (free stream and Mach continuation) and a warm
+// re-solve after a drag step (the last solution as the start), on NACA sections at 65 stations.
+#include "solver/FullPotential.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using camber::smesh::FlowCase;
+using camber::smesh::FullPotential;
+using camber::smesh::Point;
+
+/// NACA four-digit section, 65 cosine-spaced stations per surface, upper trailing edge first.
+std::vector<Point> naca(int digits, bool sharp)
+{
+    const double m = (digits / 1000) / 100.0, p = (digits / 100 % 10) / 10.0, t = (digits % 100) / 100.0;
+    const double xEnd = sharp ? 1.008930411365 : 1.0;
+    const int n = 65;
+    std::vector<Point> upper, lower;
+    for (int i = 0; i < n; ++i) {
+        const double x = xEnd * 0.5 * (1 - std::cos(3.141592653589793 * i / (n - 1)));
+        const double yt = 5 * t * (0.2969 * std::sqrt(x) - 0.1260 * x - 0.3516 * x * x + 0.2843 * x * x * x - 0.1015 * x * x * x * x);
+        double yc = 0;
+        if (m > 0)
+            yc = x < p ? m / (p * p) * (2 * p * x - x * x) : m / ((1 - p) * (1 - p)) * ((1 - 2 * p) + 2 * p * x - x * x);
+        upper.push_back({x / xEnd, (yc + yt) / xEnd});
+        lower.push_back({x / xEnd, (yc - yt) / xEnd});
+    }
+    std::vector<Point> c(upper.rbegin(), upper.rend());
+    c.insert(c.end(), lower.begin() + 1, lower.end());
+    return c;
+}
+
+FlowCase flowCase(bool transonic)
+{
+    FlowCase f;
+    f.viscous = false;
+    f.level = 2;
+    if (transonic) {
+        f.mach = 0.7;
+        f.prescribed_lift = true;
+        f.target = 0.5;
+    } else {
+        f.mach = 0.5;
+        f.prescribed_lift = false;
+        f.target = 1.25;
+    }
+    return f;
+}
+
+void coldSolve(benchmark::State& state)
+{
+    const bool transonic = state.range(0) != 0;
+    const auto contour = naca(transonic ? 2412 : 12, !transonic);
+    FullPotential solver;
+    int failed = 0;
+    for (auto _ : state) {
+        solver.reset();
+        failed += solver.solve(contour, flowCase(transonic)).status != 0;
+    }
+    state.counters["failed"] = failed;
+}
+
+void warmSolve(benchmark::State& state)
+{
+    const bool transonic = state.range(0) != 0;
+    const auto base = naca(transonic ? 2412 : 12, !transonic);
+    // A drag step: one upper-surface point moved by a thousandth of the chord, back and forth.
+    auto bumped = base;
+    bumped[20].y += 0.001;
+    FullPotential solver;
+    solver.solve(base, flowCase(transonic));
+    int failed = 0, cold = 0;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        failed += solver.solve(flip ? bumped : base, flowCase(transonic)).status != 0;
+        cold += !solver.lastWarm();
+    }
+    state.counters["failed"] = failed;
+    state.counters["cold"] = cold;
+}
+
+} // namespace
+
+// Argument 0: NACA 0012 (sharp) at M 0.5, alpha 1.25 deg; 1: NACA 2412 at M 0.7, CL 0.5.
+BENCHMARK(coldSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(warmSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
+
+BENCHMARK_MAIN();
