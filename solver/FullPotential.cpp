@@ -31,6 +31,10 @@ constexpr double kMachCap = 1.9;
 constexpr double kMinBase = 0.05;         // a^2 / a_inf^2 below which the density is frozen
 constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converged solution
 constexpr int kMaxNewton = 30;
+// The chord method (an old factorisation) is kept while each update is at most this fraction of
+// the one before.
+constexpr int kMaxChord = 12;
+constexpr double kChordContraction = 0.3;
 // Wall panels between the trailing edge and the Kutta panels on each side. Nearer the edge the
 // skewed cells of the trailing-edge fan bias the circulation: on the sharp NACA 0012 in
 // incompressible flow the lift came out 4.6 % (first panels) and 2.4 % (second) above the panel
@@ -685,6 +689,38 @@ bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tole
     return false;
 }
 
+/// Newton's method with the Jacobian factorised for an earlier, nearby solution (the chord
+/// method): after a drag step each update costs a residual and two triangular solves instead of
+/// a factorisation. Gives up (false) as soon as the updates stop shrinking fast, leaving the rest
+/// to Newton's method; true when the update fell below tolerance.
+bool chord(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance, Clock::time_point deadline,
+           int& iterations)
+{
+    Eigen::VectorXd r, ordered, solved, dx;
+    double previous = 0;
+    for (int it = 0; it < kMaxChord; ++it) {
+        if (Clock::now() > deadline)
+            return false;
+        d.assemble(x, r, false);
+        d.toOrder(r, ordered);
+        solved = lu.solve(ordered);
+        d.fromOrder(solved, dx);
+        const double size = dx.lpNorm<Eigen::Infinity>();
+        if (!std::isfinite(size) || (it > 0 && size > kChordContraction * previous))
+            return false;
+        double maxMach = 0, minBase = 0;
+        d.extremes(x - dx, maxMach, minBase);
+        if (!(maxMach < kMachCap && minBase > kMinBase))
+            return false;
+        ++iterations;
+        x -= dx;
+        if (size < tolerance)
+            return true;
+        previous = size;
+    }
+    return false;
+}
+
 // An unusable contour still gets 129 finite points: a cosine-spaced unit chord line.
 void fillFallback(FlowResult& r)
 {
@@ -700,6 +736,7 @@ struct FullPotential::Memory {
     std::vector<Point> contour; // the section of the last converged solution, as given
     FlowCase flow;
     Eigen::VectorXd x;
+    std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
     bool valid = false;
 };
 
@@ -753,8 +790,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         return r;
     }
     Discretisation d(g);
-    LinearSolver lu;
+    auto fresh = std::make_unique<LinearSolver>();
+    LinearSolver& lu = *fresh;
     lu.analyzePattern(d.jacobian());
+    bool factorised = false;
     Eigen::VectorXd x;
     bool converged = false;
     int iterations = 0;
@@ -770,11 +809,19 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         if (!flow.prescribed_lift)
             x(d.angle()) = target;
         d.setCase(mach, flow.prescribed_lift, target);
-        converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations);
+        const Eigen::VectorXd start = x;
+        if (last.lu)
+            converged = chord(d, *last.lu, x, kStepTolerance, deadline, iterations);
+        if (!converged) {
+            x = start;
+            converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations);
+            factorised = true;
+        }
         m_lastWarm = converged;
     }
     Eigen::VectorXd good;
     if (!converged) {
+        factorised = true;
         // Cold start: the free stream with the thin-aerofoil circulation, then the Mach number
         // raised in steps, each solution the start of the next; a failed step is retried shorter.
         const double a0 = flow.prescribed_lift ? target / (2 * kPi) : target;
@@ -820,6 +867,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->contour = given;
         m_memory->flow = flow;
         m_memory->x = x;
+        if (factorised)
+            m_memory->lu = std::move(fresh);
+    } else {
+        m_memory->lu.reset();
     }
 
     double cl = 0, cd = 0, cm = 0;
