@@ -42,6 +42,7 @@ constexpr double kChordContraction = 0.3;
 constexpr int kKuttaPanel = 2;
 // Cold starts below this Mach number go straight to the case; above, by continuation.
 constexpr double kDirectMach = 0.6;
+constexpr double kLowestStart = 0.2;
 constexpr double kBudgetSeconds = 0.9;
 // A section counts as a small change of the last when no point moved more than this (chords).
 constexpr double kWarmDisplacement = 0.02;
@@ -843,13 +844,25 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
                     break;
                 }
             } else {
-                if (reached < 0 || Clock::now() > deadline)
+                if (Clock::now() > deadline)
                     break;
+                if (reached < 0) {
+                    // High lift can make even the first stage supersonic at the nose; the climb
+                    // then starts again from nearly incompressible flow.
+                    if (current <= kLowestStart)
+                        break;
+                    current = kLowestStart;
+                    d.setCase(current, flow.prescribed_lift, target);
+                    d.freeStream(x, a0, g0);
+                    continue;
+                }
                 increment *= 0.5;
                 if (increment < 0.004)
                     break;
             }
-            current = std::min(mach, (reached < 0 ? current : reached) + increment);
+            // Below kDirectMach the flow changes little with the Mach number: larger steps.
+            const double step = reached >= 0 && reached < kDirectMach ? 4 * increment : increment;
+            current = std::min(mach, (reached < 0 ? current : reached) + step);
         }
         if (!converged && good.size() == d.unknowns()) {
             // The last good iterate is the solution at a lower Mach number; the loads are
