@@ -85,10 +85,52 @@ void warmSolve(benchmark::State& state)
     state.counters["cold"] = cold;
 }
 
+/// x/c where the pressure rises back through the sonic value going aft on one surface (the
+/// shock), or 0 when the surface stays subsonic. Points 0..64 run from the upper trailing edge to
+/// the leading edge, 64..128 from the leading edge to the lower trailing edge.
+double shockPosition(const camber::smesh::FlowResult& r, double mach, bool upper)
+{
+    const double sonic = camber::smesh::critical_cp(mach);
+    double found = 0;
+    for (int k = 0; k < 64; ++k) {
+        const auto a = static_cast<std::size_t>(upper ? 64 - k : 64 + k);
+        const auto b = static_cast<std::size_t>(upper ? 63 - k : 65 + k);
+        if (r.cp[a] < sonic && r.cp[b] >= sonic)
+            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
+    }
+    return found;
+}
+
+/// The transonic validation cases on NACA 0012 (sharp), inviscid, with a long time budget; the
+/// counters carry the results for the validation report. 0: M 0.8, alpha 1.25 deg; 1: M 0.8,
+/// CL 0.38; 2: M 0.7, CL 0.5.
+void transonicCase(benchmark::State& state)
+{
+    const auto contour = naca(12, true);
+    FlowCase f = flowCase(false);
+    f.mach = state.range(0) == 2 ? 0.7 : 0.8;
+    f.prescribed_lift = state.range(0) != 0;
+    f.target = state.range(0) == 0 ? 1.25 : (state.range(0) == 1 ? 0.38 : 0.5);
+    camber::smesh::FlowResult r;
+    for (auto _ : state) {
+        FullPotential solver;
+        solver.setTimeBudget(60);
+        r = solver.solve(contour, f);
+    }
+    state.counters["status"] = r.status;
+    state.counters["alpha"] = r.alpha;
+    state.counters["cl"] = r.cl;
+    state.counters["cd"] = r.cd;
+    state.counters["shock_upper"] = shockPosition(r, f.mach, true);
+    state.counters["shock_lower"] = shockPosition(r, f.mach, false);
+}
+
 } // namespace
 
 // Argument 0: NACA 0012 (sharp) at M 0.5, alpha 1.25 deg; 1: NACA 2412 at M 0.7, CL 0.5.
 BENCHMARK(coldSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(warmSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
+
+BENCHMARK(transonicCase)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

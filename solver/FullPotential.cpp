@@ -43,7 +43,6 @@ constexpr int kKuttaPanel = 2;
 // Cold starts below this Mach number go straight to the case; above, by continuation.
 constexpr double kDirectMach = 0.6;
 constexpr double kLowestStart = 0.2;
-constexpr double kBudgetSeconds = 0.9;
 // A section counts as a small change of the last when no point moved more than this (chords).
 constexpr double kWarmDisplacement = 0.02;
 constexpr double kWarmMach = 0.02;
@@ -759,7 +758,7 @@ GridSize full_potential_grid(int level)
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
     const Clock::time_point deadline =
-        Clock::now() + std::chrono::microseconds(static_cast<long long>(kBudgetSeconds * 1e6));
+        Clock::now() + std::chrono::microseconds(static_cast<long long>(std::clamp(m_budget, 0.0, 1e4) * 1e6));
     FlowResult r;
     m_lastWarm = false;
     const bool usableCase = std::isfinite(flow.mach) && flow.mach >= 0 && std::isfinite(flow.target);

@@ -41,10 +41,14 @@ public:
     /// True when the last solve started from the previous solution.
     bool lastWarm() const { return m_lastWarm; }
 
+    /// Wall-clock time (seconds) after which a solve gives up with status -2; 0.9 unless set.
+    void setTimeBudget(double seconds) { m_budget = seconds; }
+
 private:
     struct Memory;
     std::unique_ptr<Memory> m_memory;
     bool m_lastWarm = false;
+    double m_budget = 0.9;
 };
 
 /// Grid size of the full-potential method for a resolution level: nodes round the section
