@@ -826,14 +826,14 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         // raised in steps, each solution the start of the next; a failed step is retried shorter.
         const double a0 = flow.prescribed_lift ? target / (2 * kPi) : target;
         const double g0 = kPi * a0;
-        double reached = -1, current = std::min(mach, kDirectMach), increment = 0.05;
+        double reached = -1, current = std::min(mach, kDirectMach), increment = 0.1;
         d.setCase(current, flow.prescribed_lift, target);
         d.freeStream(x, a0, g0);
         while (true) {
             d.setCase(current, flow.prescribed_lift, target);
             const bool last = current >= mach;
             Eigen::VectorXd trial = x;
-            const bool ok = newton(d, lu, trial, last ? kStepTolerance : 1e-6, last ? kMaxNewton : 15, deadline, iterations);
+            const bool ok = newton(d, lu, trial, last ? kStepTolerance : 1e-4, last ? kMaxNewton : 15, deadline, iterations);
             if (ok) {
                 x = trial;
                 good = x;

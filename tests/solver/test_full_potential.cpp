@@ -140,6 +140,38 @@ TEST(FullPotential, Naca0012AtMach05MatchesTheGridConvergedEulerLift)
     EXPECT_LT(r.max_mach, 1.0);
 }
 
+TEST(FullPotential, SupercriticalFlowEndsInACompressionShock)
+{
+    // NACA 0012 at M 0.7 and CL 0.5: a supersonic pocket on the upper surface closed by a shock
+    // near a third of the chord. Going aft the pressure must jump up through the sonic value
+    // (compression) and the shock must cost drag; an expansion shock would do the opposite.
+    FullPotential solver;
+    FlowCase f = inviscid(0.7, 0);
+    f.prescribed_lift = true;
+    f.target = 0.5;
+    const FlowResult r = solver.solve(naca(12, true), f);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_GT(r.max_mach, 1.1);
+    const double sonic = camber::smesh::critical_cp(0.7);
+    int compressions = 0, expansions = 0;
+    double shock = 0;
+    for (std::size_t k = 64; k > 0; --k) { // upper surface, leading edge to trailing edge
+        const double a = r.cp[k], b = r.cp[k - 1];
+        if (a < sonic && b >= sonic) {
+            ++compressions;
+            shock = r.x[k];
+        }
+        if (a >= sonic && b < sonic && r.x[k] > 0.05)
+            ++expansions;
+    }
+    EXPECT_EQ(compressions, 1);
+    EXPECT_EQ(expansions, 0);
+    EXPECT_GT(shock, 0.25);
+    EXPECT_LT(shock, 0.45);
+    // Wave drag well above the few counts of spurious drag of subsonic flow.
+    EXPECT_GT(r.cd, 15e-4);
+}
+
 TEST(FullPotential, SpuriousDragFallsWithGridRefinement)
 {
     FullPotential coarse, standard;
