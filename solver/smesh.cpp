@@ -2,6 +2,7 @@
 // The exported entry point: unpacks the arguments, solves, and writes back only finite numbers.
 #include "smesh.h"
 
+#include "FullPotential.h"
 #include "Solver.h"
 
 #include <cmath>
@@ -14,7 +15,7 @@ using camber::smesh::kOutputPoints;
 
 float toFloat(double v) { return std::isfinite(v) && std::fabs(v) < 3e38 ? static_cast<float>(v) : 0.0f; }
 
-FlowResult solve(const std::int32_t* k_alcl, const float* mach, const float* alcl, const std::int32_t* sm_opt1,
+FlowResult solve(std::int32_t method, const std::int32_t* k_alcl, const float* mach, const float* alcl, const std::int32_t* sm_opt1,
                  const std::int32_t* sm_opt2, const std::int32_t* sm_opt3, const std::int32_t* n_pts,
                  const float* sm_opt4, const float* x_sm, const float* y_sm)
 {
@@ -33,21 +34,24 @@ FlowResult solve(const std::int32_t* k_alcl, const float* mach, const float* alc
         contour.push_back({x_sm[i], y_sm[i]});
     if (n > kOutputPoints)
         contour.resize(static_cast<std::size_t>(n));
+    if (method == 2)
+        return camber::smesh::solve_full_potential(contour, flow);
     return camber::smesh::solve_flow(contour, flow);
 }
 
 } // namespace
 
-extern "C" SMESH_EXPORT void SMESH(const std::int32_t* /*n_case*/, const std::int32_t* k_alcl, const std::int32_t* /*sm_opt0*/,
+extern "C" SMESH_EXPORT void SMESH(const std::int32_t* /*n_case*/, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,
                       const std::int32_t* sm_opt3, const std::int32_t* n_pts, const float* sm_opt4, const float* x_sm,
                       const float* y_sm, std::int32_t* n_cp, float* cp_x, float* cp_y, float* cp, float* sm_out1,
                       float* alpha, float* clift, float* cdrag, float* cmom, float* sm_out2, std::int32_t* sm_stat)
 {
-    // The panel method is the only method so far, so both meanings of sm_opt0 run it.
+    // Method 0 (the best available) is still the panel method; the full-potential method is
+    // reached as method 2 while it is being completed.
     FlowResult r;
     try {
-        r = solve(k_alcl, mach, alcl, sm_opt1, sm_opt2, sm_opt3, n_pts, sm_opt4, x_sm, y_sm);
+        r = solve(*sm_opt0, k_alcl, mach, alcl, sm_opt1, sm_opt2, sm_opt3, n_pts, sm_opt4, x_sm, y_sm);
     } catch (const std::exception&) {
         // Only an exhausted memory can end up here; it is a failed calculation like any other.
         r = FlowResult{};

@@ -19,7 +19,11 @@
 /// @param n_case   in: number of flow cases; only case 1 is computed (other values are accepted).
 /// @param k_alcl   in: 1 when alcl(1) is the angle of attack, 0 when it is the lift coefficient
 ///                 to reach (the angle is then found by iteration, |CL - target| < 1e-4).
-/// @param sm_opt0  in: method; 0 the best available (now the panel method), 1 the panel method.
+/// @param sm_opt0  in: method; 0 the best available (now the panel method), 1 the panel method,
+///                 2 the transonic full-potential method (in development: inviscid only, the
+///                 viscous options are ignored and cdrag is the pressure (wave) drag; it keeps
+///                 its last solution and starts the next call from it when the section and
+///                 flow case changed little).
 /// @param mach     in: mach(1), free-stream Mach number, 0 to 0.95 meaningful.
 /// @param alcl     in: alcl(1), angle of attack in degrees or lift coefficient, after k_alcl.
 /// @param sm_opt1  in: Reynolds number in millions, based on the chord (30 for a transport

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Contour.h"
+#include "Solver.h"
+
+#include <memory>
+#include <vector>
+
+namespace camber::smesh {
+
+/// Conservative full-potential solver for transonic flow about one section.
+///
+/// The isentropic full-potential equation div(rho grad phi) = 0 is discretised by linear finite
+/// elements on a body-fitted O-grid; the circulation is the jump of the potential across the
+/// wake cut and is set by equal pressures on the second wall panels above and below the
+/// trailing edge (the Kutta condition); the far field is the free stream plus the compressible
+/// (Prandtl-Glauert stretched) vortex. Shocks are captured by upwind-biased artificial density:
+/// where the flow is supersonic each element's density is blended with the flux-weighted
+/// density of the elements upstream. The whole system, including the angle of attack when the
+/// lift is prescribed, is solved by Newton's method with an exact Jacobian; a cold start climbs
+/// to the Mach number by continuation.
+///
+/// The solver keeps its last converged solution and starts from it (warm start) when the next
+/// section is a small change of the last one at the same or a near flow case.
+class FullPotential {
+public:
+    FullPotential();
+    ~FullPotential();
+    FullPotential(const FullPotential&) = delete;
+    FullPotential& operator=(const FullPotential&) = delete;
+
+    /// Solves one flow case about the contour (upper trailing edge round the leading edge to
+    /// the lower trailing edge). Viscous effects are not modelled yet: the result is inviscid
+    /// with drag the pressure (wave) drag. Never throws for bad input; every number is finite.
+    FlowResult solve(const std::vector<Point>& contour, const FlowCase& flow);
+
+    /// Forgets the last solution, so that the next solve starts cold.
+    void reset();
+
+    /// True when the last solve started from the previous solution.
+    bool lastWarm() const { return m_lastWarm; }
+
+    /// Wall-clock time (seconds) after which a solve gives up with status -2; 0.9 unless set.
+    void setTimeBudget(double seconds) { m_budget = seconds; }
+
+private:
+    struct Memory;
+    std::unique_ptr<Memory> m_memory;
+    bool m_lastWarm = false;
+    double m_budget = 0.9;
+};
+
+/// Grid size of the full-potential method for a resolution level: nodes round the section
+/// (ring) and layers out to the far field.
+struct GridSize {
+    int ring = 0;
+    int layers = 0;
+};
+GridSize full_potential_grid(int level);
+
+/// The library's one full-potential solver (calls must not overlap).
+FlowResult solve_full_potential(const std::vector<Point>& contour, const FlowCase& flow);
+
+} // namespace camber::smesh

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: MIT
+// The full-potential method: exact properties of its grid, symmetry, the published subsonic
+// NACA 0012 lift, grid convergence of the spurious drag, prescribed lift, warm against cold
+// starts and finite answers on deformed sections.
+#include "SolverCall.h"
+
+#include "solver/FullPotential.h"
+#include "solver/Grid.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using camber::smesh::FlowCase;
+using camber::smesh::FlowResult;
+using camber::smesh::FullPotential;
+using camber::smesh::Point;
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+/// The solver with a time budget far beyond what a solve takes: the tests judge the numbers, and
+/// a sanitised debug build must not run out of time.
+class Solver : public FullPotential {
+public:
+    Solver() { setTimeBudget(120); }
+};
+
+std::vector<Point> naca(int digits, bool sharp, int n_up = 65)
+{
+    std::vector<float> x, y;
+    camber::test::naca4(digits, n_up, sharp, x, y);
+    std::vector<Point> c;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        c.push_back({x[i], y[i]});
+    return c;
+}
+
+FlowCase inviscid(double mach, double alphaDeg, int level = 1)
+{
+    FlowCase f;
+    f.prescribed_lift = false;
+    f.target = alphaDeg;
+    f.mach = mach;
+    f.viscous = false;
+    f.level = level;
+    return f;
+}
+
+/// Hicks-Henne bumps sin^3(pi x^(ln 0.5 / ln c)) of amplitude a centred at chord fraction c,
+/// added to the upper (a > 0 moves it out) or lower surface.
+void bump(std::vector<Point>& c, double centre, double a, bool upper)
+{
+    const std::size_t n = c.size(), le = n / 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (upper ? i > le : i < le)
+            continue;
+        const double x = std::clamp(c[i].x, 0.0, 1.0);
+        const double s = std::sin(kPi * std::pow(x, std::log(0.5) / std::log(centre)));
+        c[i].y += (upper ? a : -a) * s * s * s;
+    }
+}
+
+double polygonArea(const std::vector<Point>& p)
+{
+    double a = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Point& u = p[i];
+        const Point& v = p[(i + 1) % p.size()];
+        a += u.x * v.y - v.x * u.y;
+    }
+    return 0.5 * a;
+}
+
+} // namespace
+
+TEST(FullPotentialGrid, TrianglesTileTheDomainBetweenWallAndFarFieldWithoutFolds)
+{
+    for (const bool sharp : {true, false}) {
+        const auto contour = naca(2412, sharp);
+        const camber::smesh::Panelling p = camber::smesh::repanel(contour, sharp ? 97 : 93);
+        const camber::smesh::OGrid g = camber::smesh::build_o_grid(p, 28, 15, 0.008);
+        ASSERT_TRUE(g.ok);
+        double sum = 0;
+        for (const auto& t : g.tri) {
+            EXPECT_GT(t.area, 0);
+            sum += t.area;
+        }
+        std::vector<Point> wall(g.node.begin(), g.node.begin() + g.ni);
+        std::vector<Point> far(g.node.end() - g.ni, g.node.end());
+        // Unfolded triangles cover exactly the ring between the far-field polygon and the wall.
+        EXPECT_NEAR(sum, polygonArea(far) - polygonArea(wall), 1e-9 * polygonArea(far));
+        // Every interior edge is shared by exactly two triangles; only wall and far-field edges
+        // have no neighbour.
+        int open = 0;
+        for (const auto& t : g.tri)
+            for (int k : t.neighbour)
+                open += k < 0;
+        EXPECT_EQ(open, 2 * g.ni);
+    }
+}
+
+TEST(FullPotentialGrid, DentedSectionStillGivesAnUnfoldedGrid)
+{
+    auto contour = naca(12, true);
+    bump(contour, 0.3, -0.05, true); // a dent deeper than the upper surface is thick
+    const camber::smesh::Panelling p = camber::smesh::repanel(contour, 97);
+    const camber::smesh::OGrid g = camber::smesh::build_o_grid(p, 28, 15, 0.008);
+    ASSERT_TRUE(g.ok);
+    for (const auto& t : g.tri)
+        EXPECT_GT(t.area, 0);
+}
+
+TEST(FullPotential, SymmetricSectionLiftIsOddInTheAngle)
+{
+    Solver solver;
+    const auto contour = naca(12, true);
+    const FlowResult zero = solver.solve(contour, inviscid(0.5, 0));
+    ASSERT_EQ(zero.status, 0);
+    EXPECT_NEAR(zero.cl, 0, 1e-6);
+    EXPECT_NEAR(zero.cm, 0, 1e-6);
+    const FlowResult up = solver.solve(contour, inviscid(0.5, 2));
+    solver.reset();
+    const FlowResult down = solver.solve(contour, inviscid(0.5, -2));
+    ASSERT_EQ(up.status, 0);
+    ASSERT_EQ(down.status, 0);
+    EXPECT_NEAR(up.cl, -down.cl, 1e-6);
+    EXPECT_NEAR(up.cd, down.cd, 1e-7);
+    // The upper-surface pressure at +alpha is the lower-surface one at -alpha.
+    for (int i = 0; i < camber::smesh::kOutputPoints; ++i)
+        EXPECT_NEAR(up.cp[static_cast<std::size_t>(i)], down.cp[static_cast<std::size_t>(128 - i)], 1e-5) << i;
+}
+
+TEST(FullPotential, Naca0012AtMach05MatchesTheGridConvergedEulerLift)
+{
+    // Vassberg & Jameson (2010): CL 0.1798 at M 0.5, alpha 1.25 deg, sharp trailing edge.
+    Solver solver;
+    const FlowResult r = solver.solve(naca(12, true), inviscid(0.5, 1.25, 2));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.cl, 0.1798, 0.02 * 0.1798);
+    // Subsonic: no wave drag; what the pressures integrate to is the discretisation's spurious
+    // drag, a few counts on this grid.
+    EXPECT_LT(std::fabs(r.cd), 5e-4);
+    EXPECT_LT(r.max_mach, 1.0);
+}
+
+TEST(FullPotential, SupercriticalFlowEndsInACompressionShock)
+{
+    // NACA 0012 at M 0.7 and CL 0.5: a supersonic pocket on the upper surface closed by a shock
+    // near a third of the chord. Going aft the pressure must jump up through the sonic value
+    // (compression) and the shock must cost drag; an expansion shock would do the opposite.
+    Solver solver;
+    FlowCase f = inviscid(0.7, 0);
+    f.prescribed_lift = true;
+    f.target = 0.5;
+    const FlowResult r = solver.solve(naca(12, true), f);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_GT(r.max_mach, 1.1);
+    const double sonic = camber::smesh::critical_cp(0.7);
+    int compressions = 0, expansions = 0;
+    double shock = 0;
+    for (std::size_t k = 64; k > 0; --k) { // upper surface, leading edge to trailing edge
+        const double a = r.cp[k], b = r.cp[k - 1];
+        if (a < sonic && b >= sonic) {
+            ++compressions;
+            shock = r.x[k];
+        }
+        if (a >= sonic && b < sonic && r.x[k] > 0.05)
+            ++expansions;
+    }
+    EXPECT_EQ(compressions, 1);
+    EXPECT_EQ(expansions, 0);
+    EXPECT_GT(shock, 0.25);
+    EXPECT_LT(shock, 0.45);
+    // Wave drag well above the few counts of spurious drag of subsonic flow.
+    EXPECT_GT(r.cd, 15e-4);
+}
+
+TEST(FullPotential, SpuriousDragFallsWithGridRefinement)
+{
+    Solver coarse, standard;
+    const auto contour = naca(12, true);
+    const FlowResult a = coarse.solve(contour, inviscid(0.3, 2, 1));
+    const FlowResult b = standard.solve(contour, inviscid(0.3, 2, 2));
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    EXPECT_LT(std::fabs(b.cd), 0.6 * std::fabs(a.cd));
+    EXPECT_NEAR(a.cl, b.cl, 0.02 * b.cl);
+}
+
+TEST(FullPotential, AgreesWithThePanelMethodInIncompressibleFlow)
+{
+    Solver solver;
+    const auto contour = naca(12, true);
+    const FlowCase f = inviscid(0, 4, 2);
+    const FlowResult fp = solver.solve(contour, f);
+    const FlowResult panel = camber::smesh::solve_flow(contour, f);
+    ASSERT_EQ(fp.status, 0);
+    EXPECT_NEAR(fp.cl, panel.cl, 0.02 * panel.cl);
+    EXPECT_NEAR(fp.cm, panel.cm, 0.01);
+}
+
+TEST(FullPotential, PrescribedLiftIsReachedAndGivesBackTheAngle)
+{
+    Solver solver;
+    const auto contour = naca(2412, false);
+    const FlowResult byAngle = solver.solve(contour, inviscid(0.6, 1.5));
+    ASSERT_EQ(byAngle.status, 0);
+    FlowCase lift = inviscid(0.6, 0);
+    lift.prescribed_lift = true;
+    lift.target = byAngle.cl;
+    solver.reset();
+    const FlowResult byLift = solver.solve(contour, lift);
+    ASSERT_EQ(byLift.status, 0);
+    EXPECT_NEAR(byLift.cl, byAngle.cl, 1e-6);
+    EXPECT_NEAR(byLift.alpha, 1.5, 1e-4);
+}
+
+TEST(FullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
+{
+    Solver warm, cold;
+    auto contour = naca(2412, false);
+    FlowCase f = inviscid(0.7, 0);
+    f.prescribed_lift = true;
+    f.target = 0.4;
+    ASSERT_EQ(warm.solve(contour, f).status, 0);
+    bump(contour, 0.4, 0.002, true);
+    const FlowResult w = warm.solve(contour, f);
+    EXPECT_TRUE(warm.lastWarm());
+    const FlowResult c = cold.solve(contour, f);
+    EXPECT_FALSE(cold.lastWarm());
+    ASSERT_EQ(w.status, 0);
+    ASSERT_EQ(c.status, 0);
+    EXPECT_NEAR(w.cl, c.cl, 1e-4);
+    EXPECT_NEAR(w.cd, c.cd, 1e-4);
+    EXPECT_NEAR(w.alpha, c.alpha, 1e-4);
+    // A drag step is a small change: Newton from the last solution needs fewer steps than the
+    // climb in Mach number from the free stream.
+    EXPECT_LT(w.iterations, c.iterations);
+}
+
+TEST(FullPotential, DeformedSectionsGiveFiniteAnswers)
+{
+    Solver solver;
+    int k = 0;
+    for (double centre : {0.1, 0.5, 0.8})
+        for (double a : {-0.03, 0.02}) {
+            auto contour = naca(12, false);
+            bump(contour, centre, a, k % 2 == 0);
+            FlowCase f = inviscid(0.2 + 0.1 * k++, 0);
+            f.prescribed_lift = true;
+            f.target = 0.6 - 0.2 * k;
+            const FlowResult r = solver.solve(contour, f);
+            EXPECT_TRUE(r.status == 0 || r.status == -2) << r.status;
+            for (double v : {r.cl, r.cd, r.cm, r.alpha, r.max_mach})
+                EXPECT_TRUE(std::isfinite(v));
+            for (int i = 0; i < camber::smesh::kOutputPoints; ++i) {
+                EXPECT_TRUE(std::isfinite(r.cp[static_cast<std::size_t>(i)]));
+                EXPECT_TRUE(std::isfinite(r.x[static_cast<std::size_t>(i)]));
+            }
+        }
+}
+
+TEST(FullPotential, ReachedThroughTheLibraryAsMethodTwo)
+{
+    camber::test::SolverCall call;
+    std::vector<float> x, y;
+    camber::test::naca4(12, 65, true, x, y);
+    call.contour(x, y);
+    call.sm_opt0 = 2;
+    call.sm_opt3 = 1; // coarse: well within the library's time budget in a sanitised build
+    call.inviscid();
+    call.angle(0.5f, 1.25f);
+    ASSERT_EQ(call.run(), 0);
+    EXPECT_EQ(call.n_cp, 129);
+    EXPECT_NEAR(call.clift, 0.1798, 0.02 * 0.1798);
+    // A crossing contour is refused as with the panel method, with finite outputs.
+    std::swap(call.y_sm[10], call.y_sm[118]);
+    EXPECT_EQ(call.run(), -1);
+    EXPECT_TRUE(std::isfinite(call.clift));
+}
