@@ -40,8 +40,8 @@ def main():
     w, h, m = 640, 400, 50
     colours = ["#1f4e9c", "#c0392b", "#27ae60", "#8e44ad"]
     curves, lo, hi = [], -1.2, 1.6
-    for k, spec in enumerate(files):
-        path, _, label = spec.partition(":")
+    for k, entry in enumerate(files):
+        path, _, label = entry.partition(":")
         mach, pts = read(path)
         curves.append((label or path, mach, pts, colours[k % len(colours)]))
         hi = max(hi, max(-p[2] for p in pts) + 0.1)
