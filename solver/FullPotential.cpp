@@ -721,15 +721,6 @@ bool chord(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double
     return false;
 }
 
-// An unusable contour still gets 129 finite points: a cosine-spaced unit chord line.
-void fillFallback(FlowResult& r)
-{
-    for (int i = 0; i < kOutputPoints; ++i) {
-        const double t = std::fabs(static_cast<double>(i - (kOutputPoints - 1) / 2)) / ((kOutputPoints - 1) / 2);
-        r.x[static_cast<std::size_t>(i)] = 0.5 * (1 - std::cos(kPi * t));
-    }
-}
-
 } // namespace
 
 struct FullPotential::Memory {
@@ -765,7 +756,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     if (!usableCase || check_contour(given) != ContourProblem::Usable) {
         r.status = kUnusableContour;
         r.alpha = std::isfinite(flow.target) && !flow.prescribed_lift ? flow.target : 0.0;
-        fillFallback(r);
+        fill_fallback(r);
         m_memory->valid = false;
         return r;
     }
@@ -782,7 +773,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     const OGrid g = build_o_grid(p, size.layers, kFarField, 0.75 / size.ring);
     const double mach = std::min(flow.mach, kMaxMach);
     const double target = flow.prescribed_lift ? flow.target : flow.target * kDeg;
-    fillFallback(r);
+    fill_fallback(r);
     r.alpha = flow.prescribed_lift ? 0.0 : flow.target;
     if (!g.ok) {
         r.status = kNotConverged;

@@ -281,16 +281,15 @@ Eigen::VectorXd transpiration(const Panelling& p, const std::vector<double>& m, 
     return sigma;
 }
 
-// An unusable contour still gets 129 finite points: a cosine-spaced unit chord line.
-void fillFallback(FlowResult& r)
+} // namespace
+
+void fill_fallback(FlowResult& r)
 {
     for (int i = 0; i < kOutputPoints; ++i) {
         const double t = std::fabs(static_cast<double>(i - (kOutputPoints - 1) / 2)) / ((kOutputPoints - 1) / 2);
         r.x[static_cast<std::size_t>(i)] = 0.5 * (1 - std::cos(kPi * t));
     }
 }
-
-} // namespace
 
 int nodes_for_level(int level)
 {
@@ -326,7 +325,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     if (!usableCase || check_contour(given) != ContourProblem::Usable) {
         r.status = kUnusableContour;
         r.alpha = std::isfinite(flow.target) && !flow.prescribed_lift ? flow.target : 0.0;
-        fillFallback(r);
+        fill_fallback(r);
         return r;
     }
     // Work on the contour scaled to unit chord: the boundary layer's Reynolds number refers to
@@ -344,7 +343,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     pm.build(p);
     if (!pm.ok()) {
         r.status = kUnusableContour;
-        fillFallback(r);
+        fill_fallback(r);
         return r;
     }
     const Loads loads(p, mach);

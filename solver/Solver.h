@@ -44,6 +44,10 @@ struct FlowResult {
     std::array<double, kOutputPoints> x{}, y{}, cp{}, cf{}, dstar{}, theta{}, local_mach{};
 };
 
+/// Fills the output x of a result that has no flow (an unusable contour) with 129 finite
+/// points: a cosine-spaced unit chord line from the upper to the lower trailing edge.
+void fill_fallback(FlowResult& r);
+
 /// Node count of the solver's panelling for a resolution level.
 int nodes_for_level(int level);
 
