@@ -9,7 +9,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Share of cosine spacing in the node distribution: the end panels of a surface come out about
 // thirty times shorter than the mid-chord ones, which resolves the suction peak at the leading
 // edge and the Kutta condition at the trailing edge.

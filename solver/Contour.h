@@ -5,6 +5,9 @@
 
 namespace camber::smesh {
 
+inline constexpr double kPi = 3.14159265358979323846;  ///< the solver works in double precision throughout
+inline constexpr double kDeg = kPi / 180;  ///< radians per degree
+
 /// A contour point in the solver's double precision.
 struct Point {
     double x = 0;

@@ -16,8 +16,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
 constexpr double kMaxMach = 0.95;
 constexpr double kFarField = 15;          // far-field radius, chords
 // Artificial density: the switch nu = kUpwind (1 - kCritical^2 / M^2) starts a little below

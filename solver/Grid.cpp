@@ -10,7 +10,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Trailing-edge points closer than this (chords) make a sharp edge.
 constexpr double kSharpGap = 1e-7;
 

@@ -7,7 +7,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 /// Stream function at a field point of a straight panel of length L with unit strength, in the
 /// panel's frame: the point is (x, y), the panel runs from (0, 0) to (L, 0) and +y is the side

@@ -11,8 +11,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
 constexpr double kMaxMach = 0.99;
 constexpr double kMaxAlpha = 45;        // degrees; a prescribed lift needing more is not reached
 // Far below the 1e-4 asked for: the float result keeps it, and the angle does not move in steps
