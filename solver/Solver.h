@@ -37,6 +37,7 @@ struct FlowResult {
     int status = kUnusableContour;
     double alpha = 0;  ///< degrees
     double cl = 0, cd = 0, cm = 0, cd_friction = 0;
+    double cd_wave = 0; ///< the part of cd due to shocks (0 for the panel method)
     double transition_upper = 1, transition_lower = 1; ///< x/c
     double separation_upper = 1, separation_lower = 1; ///< x/c
     double max_mach = 0;
