@@ -2,6 +2,8 @@
 // camber-cli: the section reader, writers, importer and pressure calculation of the program,
 // for batch use.
 
+#include "Sweep.h"
+
 #include "cp/CpCore.h"
 #include "geometry/Bezier.h"
 #include "geometry/Error.h"
@@ -11,7 +13,9 @@
 #include "shell/DatImport.h"
 #include "shell/SectionReader.h"
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -22,6 +26,8 @@ namespace {
 constexpr int kExitBadInput = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCalculationFailed = 3;
+// The longest solver call a sweep accepts, seconds: a calculation must keep up with editing.
+constexpr double kLongestCall = 1.0;
 
 const char* const kUsage =
     "usage: camber-cli gwo IN.ULF OUT.gwo      write the section block as the program's Save does\n"
@@ -30,7 +36,13 @@ const char* const kUsage =
     "       camber-cli cp IN.ULF OUT.cpo [--mach M] [--cl C | --alpha A] [--re MILLIONS]\n"
     "                  [--inviscid] [--transition X] [--level L] [--method N]\n"
     "                                          compute the pressure distribution as the editors'\n"
-    "                                          first calculation does and write the Cp file\n";
+    "                                          first calculation does and write the Cp file\n"
+    "       camber-cli sweep IN.ULF OUT.csv [--count N] [--seed S] [--method N] [--level L]\n"
+    "                  [--re MILLIONS] [--inviscid]\n"
+    "                                          deform the section at random through the editors'\n"
+    "                                          control points, compute random flow cases, write\n"
+    "                                          one line per case and print a summary; exits 3\n"
+    "                                          when a result is not finite or a call took over 1 s\n";
 
 camber::SectionState readSection(const std::string& path)
 {
@@ -176,6 +188,49 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
     return status < 0 ? kExitCalculationFailed : 0;
 }
 
+std::optional<camber::cli::SweepOptions> sweepOptions(const std::vector<std::string>& args)
+{
+    camber::cli::SweepOptions o;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--inviscid") {
+            o.viscous = 0;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return std::nullopt;
+        const auto v = number(args[++i]);
+        if (!v || *v != std::floor(*v) || *v < 0 || *v > 1e9)
+            return std::nullopt;
+        const auto whole = static_cast<camber::Long>(*v);
+        if (a == "--count" && whole >= 1)
+            o.count = static_cast<int>(whole);
+        else if (a == "--seed")
+            o.seed = static_cast<std::uint32_t>(whole);
+        else if (a == "--method")
+            o.method = whole;
+        else if (a == "--level")
+            o.level = whole;
+        else if (a == "--re")
+            o.re = whole;
+        else
+            return std::nullopt;
+    }
+    return o;
+}
+
+int sweep(const std::string& in, const std::string& out, const camber::cli::SweepOptions& o)
+{
+    const auto base = std::make_unique<camber::SectionState>(readSection(in));
+    const auto cases = camber::cli::run_sweep(*base, o);
+    const auto lines = camber::cli::sweep_report(cases);
+    camber::write_lines_atomically(out, lines);
+    std::cout << lines.back() << '\n';
+    const bool sound = std::all_of(cases.begin(), cases.end(),
+                                   [](const auto& c) { return c.finite && c.seconds <= kLongestCall; });
+    return sound ? 0 : kExitCalculationFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -191,6 +246,10 @@ int main(int argc, char** argv)
         if (args.size() >= 3 && args[0] == "cp") {
             if (const auto options = cpOptions(args))
                 return cp(args[1], args[2], *options);
+        }
+        if (args.size() >= 3 && args[0] == "sweep") {
+            if (const auto options = sweepOptions(args))
+                return sweep(args[1], args[2], *options);
         }
     } catch (const camber::Error& e) {
         std::cerr << "camber-cli: " << e.what() << '\n';

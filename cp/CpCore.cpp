@@ -152,7 +152,7 @@ SolverOutputs call_solver(SectionState& s)
     SolverOutputs out;
     smesh(&s.n_case, &s.k_alcl, &s.sm_opt0, s.mach.data(), s.alcl.data(), &s.sm_opt1, &s.sm_opt2, &s.sm_opt3,
           &s.n_pts, &s.sm_opt4, s.x_sm.data(), s.y_sm.data(), &s.n_cp, s.cp_x.data(), s.cp_y.data(), s.cp.data(),
-          s.sm_out1.data(), &s.alpha, &s.clift, &out.cdrag, &out.moment, s.sm_out2.data(), s.sm_stat.data());
+          s.sm_out1.data(), &s.alpha, &s.clift, &out.cdrag, &out.wave_drag, s.sm_out2.data(), s.sm_stat.data());
     return out;
 }
 

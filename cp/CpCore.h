@@ -45,7 +45,7 @@ void fill_solver_inputs(SectionState& s);
 /// What a call returns beside the shared state.
 struct SolverOutputs {
     Single cdrag = 0;   ///< drag coefficient (parameter 20)
-    Single moment = 0;  ///< parameter 21: pitching moment about the quarter chord
+    Single wave_drag = 0; ///< parameter 21: the part of cdrag due to shocks
 };
 
 /// Calls the solver with the shared state's 23 arguments (flow case, options, contour) and

@@ -34,9 +34,9 @@ FlowResult solve(std::int32_t method, const std::int32_t* k_alcl, const float* m
         contour.push_back({x_sm[i], y_sm[i]});
     if (n > kOutputPoints)
         contour.resize(static_cast<std::size_t>(n));
-    if (method == 2)
-        return camber::smesh::solve_full_potential(contour, flow);
-    return camber::smesh::solve_flow(contour, flow);
+    if (method == 1)
+        return camber::smesh::solve_flow(contour, flow);
+    return camber::smesh::solve_full_potential(contour, flow);
 }
 
 } // namespace
@@ -45,10 +45,8 @@ extern "C" SMESH_EXPORT void SMESH(const std::int32_t* /*n_case*/, const std::in
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,
                       const std::int32_t* sm_opt3, const std::int32_t* n_pts, const float* sm_opt4, const float* x_sm,
                       const float* y_sm, std::int32_t* n_cp, float* cp_x, float* cp_y, float* cp, float* sm_out1,
-                      float* alpha, float* clift, float* cdrag, float* cmom, float* sm_out2, std::int32_t* sm_stat)
+                      float* alpha, float* clift, float* cdrag, float* cd_wave, float* sm_out2, std::int32_t* sm_stat)
 {
-    // Method 0 (the best available) is still the panel method; the full-potential method is
-    // reached as method 2 while it is being completed.
     FlowResult r;
     try {
         r = solve(*sm_opt0, k_alcl, mach, alcl, sm_opt1, sm_opt2, sm_opt3, n_pts, sm_opt4, x_sm, y_sm);
@@ -76,7 +74,7 @@ extern "C" SMESH_EXPORT void SMESH(const std::int32_t* /*n_case*/, const std::in
     *alpha = out(r.alpha);
     *clift = out(r.cl);
     *cdrag = out(r.cd);
-    *cmom = out(r.cm);
+    *cd_wave = out(r.cd_wave);
     sm_out2[0] = out(r.transition_upper);
     sm_out2[1] = out(r.transition_lower);
     sm_out2[2] = out(r.cd_friction);
@@ -85,5 +83,6 @@ extern "C" SMESH_EXPORT void SMESH(const std::int32_t* /*n_case*/, const std::in
     sm_out2[5] = out(r.max_mach);
     sm_out2[6] = out(r.separation_upper);
     sm_out2[7] = out(r.separation_lower);
+    sm_out2[8] = out(r.cm);
     sm_stat[0] = allFinite || r.status < 0 ? r.status : camber::smesh::kNotConverged;
 }

@@ -19,11 +19,10 @@
 /// @param n_case   in: number of flow cases; only case 1 is computed (other values are accepted).
 /// @param k_alcl   in: 1 when alcl(1) is the angle of attack, 0 when it is the lift coefficient
 ///                 to reach (the angle is then found by iteration, |CL - target| < 1e-4).
-/// @param sm_opt0  in: method; 0 the best available (now the panel method), 1 the panel method,
-///                 2 the transonic full-potential method (in development: inviscid only, the
-///                 viscous options are ignored and cdrag is the pressure (wave) drag; it keeps
-///                 its last solution and starts the next call from it when the section and
-///                 flow case changed little).
+/// @param sm_opt0  in: method; 1 the panel method (subcritical flow only), any other value
+///                 (0 as the program passes it) the transonic full-potential method with shock
+///                 capturing; it keeps its last solution and starts the next call from it when
+///                 the section and flow case changed little.
 /// @param mach     in: mach(1), free-stream Mach number, 0 to 0.95 meaningful.
 /// @param alcl     in: alcl(1), angle of attack in degrees or lift coefficient, after k_alcl.
 /// @param sm_opt1  in: Reynolds number in millions, based on the chord (30 for a transport
@@ -50,12 +49,15 @@
 ///                 local Mach number, at the pressure points; rows 5 to 10 are left as they were.
 /// @param alpha    out: angle of attack in degrees (the prescribed one when k_alcl = 1).
 /// @param clift    out: lift coefficient.
-/// @param cdrag    out: drag coefficient (Squire-Young from both trailing edges; 0 inviscid).
-/// @param cmom     out: pitching-moment coefficient about the quarter chord, nose up positive.
+/// @param cdrag    out: drag coefficient: the wave drag plus the viscous drag (Squire-Young
+///                 from both trailing edges; 0 when inviscid).
+/// @param cd_wave  out: wave drag coefficient, the part of cdrag due to shocks (0 for the panel
+///                 method and in subcritical flow).
 /// @param sm_out2  out: (10, 100) floats, column 1 for case 1: (1,1) transition x/c upper,
 ///                 (2,1) transition x/c lower, (3,1) friction drag, (4,1) pressure drag
 ///                 (cdrag minus friction drag), (5,1) coupling iterations, (6,1) highest local
-///                 Mach number, (7,1) separation x/c upper, (8,1) lower (1 when attached);
+///                 Mach number, (7,1) separation x/c upper, (8,1) lower (1 when attached),
+///                 (9,1) pitching-moment coefficient about the quarter chord, nose up positive;
 ///                 the rest is left as it was.
 /// @param sm_stat  out: sm_stat(1), status of case 1: 0 converged; 1 converged, turbulent
 ///                 separation before the trailing edge; 2 converged inviscid because the
@@ -65,12 +67,13 @@
 ///                 encloses no area, non-finite or negative Mach number or alcl); -2 not
 ///                 converged (no angle gives the lift, or the viscous coupling did not settle;
 ///                 when the layers run away, as in a stall, the inviscid flow is returned);
-///                 -3 locally supersonic flow, where the compressibility correction is not valid.
+///                 -3 locally supersonic flow, where the compressibility correction of the
+///                 panel method (method 1) is not valid.
 extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,
                       const std::int32_t* sm_opt3, const std::int32_t* n_pts, const float* sm_opt4, const float* x_sm,
                       const float* y_sm, std::int32_t* n_cp, float* cp_x, float* cp_y, float* cp, float* sm_out1,
-                      float* alpha, float* clift, float* cdrag, float* cmom, float* sm_out2, std::int32_t* sm_stat);
+                      float* alpha, float* clift, float* cdrag, float* cd_wave, float* sm_out2, std::int32_t* sm_stat);
 
 /// The signature of SMESH, for callers that load the library at run time.
 using SmeshFunction = decltype(&SMESH);

@@ -194,16 +194,21 @@ TEST(CliCp, WritesWhatSaveCpWritesAfterTheSameCalculation)
 
 TEST(CliCp, DefaultsAreTheEditingButtonsAndANegativeStatusExitsWithThree)
 {
-    // Mach 0.7 and CL 0.5 put a supersonic pocket on the NACA 0012: status -3, file written.
+    // Mach 0.7 and CL 0.5 put a supersonic pocket on the NACA 0012: the transonic method
+    // (the default) computes it, the panel method cannot (status -3), yet the file is written.
     const auto out = workDir() / "default.cpo";
     fs::remove(out);
-    const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string());
-    EXPECT_EQ(r.status, 3) << r.err;
-    auto f = cpLine(r.out);
-    EXPECT_EQ(f["status"], "-3");
-    EXPECT_EQ(f["mach"], "0.70");
-    EXPECT_EQ(f["cl"], "0.500");
-    EXPECT_NE(r.err.find("Calc. is not OK"), std::string::npos) << r.err;
+    const auto transonic = cli("cp " + example("naca0012.ULF") + " " + out.string());
+    EXPECT_EQ(transonic.status, 0) << transonic.err;
+    auto t = cpLine(transonic.out);
+    EXPECT_EQ(t["status"], "0");
+    EXPECT_EQ(t["mach"], "0.70");
+    EXPECT_EQ(t["cl"], "0.500");
+    fs::remove(out);
+    const auto panel = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --method 1");
+    EXPECT_EQ(panel.status, 3) << panel.err;
+    EXPECT_EQ(cpLine(panel.out)["status"], "-3");
+    EXPECT_NE(panel.err.find("Calc. is not OK"), std::string::npos) << panel.err;
     EXPECT_TRUE(fs::exists(out));
     const auto text = slurp(out);
     EXPECT_NE(text.find("0.7000    "), std::string::npos);
@@ -220,8 +225,8 @@ TEST(CliCp, AngleInviscidAndOptionsReachTheSolver)
     EXPECT_EQ(f["alpha"], "2.000");
     EXPECT_EQ(f["cd"], "0.00000");
     const auto tripped = cli("cp " + example("naca0012.ULF") + " " + out.string() +
-                             " --mach 0.3 --alpha 2 --re 6 --transition 0.05");
-    const auto free = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --mach 0.3 --alpha 2 --re 6");
+                             " --mach 0.3 --alpha 2 --re 6 --transition 0.05 --method 1");
+    const auto free = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --mach 0.3 --alpha 2 --re 6 --method 1");
     EXPECT_GT(std::stod(cpLine(tripped.out)["cd"]), std::stod(cpLine(free.out)["cd"]));
 }
 
@@ -240,4 +245,49 @@ TEST(CliCp, BadInputExitsWithOneAndWrongUsageWithTwo)
     }
     EXPECT_EQ(cli("cp " + example("naca0012.ULF")).status, 2);
     EXPECT_FALSE(fs::exists(out));
+}
+
+/// The case rows of a sweep file, split at the commas, the timing blanked (it never repeats).
+std::vector<std::vector<std::string>> sweepRows(const fs::path& file)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream text(slurp(file));
+    std::string line;
+    std::getline(text, line); // heading
+    while (std::getline(text, line)) {
+        if (line.rfind("cases=", 0) == 0)
+            break;
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');)
+            fields.push_back(cell);
+        if (fields.size() > 6)
+            fields[6].clear();
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+TEST(CliSweep, SameSeedGivesTheSameCasesAndEveryResultIsReported)
+{
+    const auto first = workDir() / "sweep1.csv", second = workDir() / "sweep2.csv";
+    const std::string tail = " --count 6 --seed 11 --method 1";
+    const auto a = cli("sweep " + example("naca2412.ULF") + " " + first.string() + tail);
+    const auto b = cli("sweep " + example("naca2412.ULF") + " " + second.string() + tail);
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(a.out.rfind("cases=6 ", 0), 0u) << a.out;
+    // A case that failed can be rerun: everything but the timing repeats with the seed.
+    const auto rows = sweepRows(first);
+    EXPECT_EQ(rows, sweepRows(second));
+    ASSERT_EQ(rows.size(), 6u);
+    for (const auto& f : rows) {
+        ASSERT_EQ(f.size(), 10u);
+        const int status = std::stoi(f[4]);
+        EXPECT_TRUE(status >= -3 && status <= 3) << status;
+        EXPECT_EQ(f[5], "1"); // finite
+        const double mach = std::stod(f[2]), cl = std::stod(f[3]);
+        EXPECT_TRUE(mach >= 0.2 && mach <= 0.85 && cl >= -0.5 && cl <= 1.5) << mach << " " << cl;
+    }
+    EXPECT_EQ(cli("sweep " + example("naca2412.ULF") + " " + first.string() + " --count 0").status, 2);
 }

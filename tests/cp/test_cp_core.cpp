@@ -120,7 +120,7 @@ struct FakeSolver {
     static void call(const std::int32_t*, const std::int32_t*, const std::int32_t*, const float* mach, const float*,
                      const std::int32_t*, const std::int32_t*, const std::int32_t*, const std::int32_t* n_pts,
                      const float*, const float*, const float*, std::int32_t* n_cp, float*, float*, float* cp, float*,
-                     float* alpha, float* clift, float* cdrag, float* cmom, float*, std::int32_t* sm_stat)
+                     float* alpha, float* clift, float* cdrag, float* wave, float*, std::int32_t* sm_stat)
     {
         ++calls;
         lastMach = mach[0];
@@ -130,7 +130,7 @@ struct FakeSolver {
         *alpha = 2.5f;
         *clift = 0.5f;
         *cdrag = 0.0123f;
-        *cmom = -0.05f;
+        *wave = 0.0031f;
         sm_stat[0] = 0;
     }
 };
@@ -197,7 +197,7 @@ TEST_F(Loader, FakeSolverReplacesTheLibraryAndDragComesBack)
     EXPECT_EQ(FakeSolver::lastMach, 0.6f);
     EXPECT_EQ(FakeSolver::lastPoints, 9);
     EXPECT_EQ(out.cdrag, 0.0123f);
-    EXPECT_EQ(out.moment, -0.05f);
+    EXPECT_EQ(out.wave_drag, 0.0031f);
     EXPECT_EQ(s.alpha, 2.5f);
     EXPECT_EQ(s.cp(1, 129), -1.5f);
 }

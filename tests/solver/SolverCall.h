@@ -11,7 +11,7 @@ namespace camber::test {
 
 /// One call of SMESH with every argument held here, for the tests.
 struct SolverCall {
-    std::int32_t n_case = 1, k_alcl = 0, sm_opt0 = 0, sm_opt1 = 30, sm_opt2 = 1, sm_opt3 = 2, n_pts = 0;
+    std::int32_t n_case = 1, k_alcl = 0, sm_opt0 = 1, sm_opt1 = 30, sm_opt2 = 1, sm_opt3 = 2, n_pts = 0;
     std::array<float, 20> mach{}, alcl{};
     float sm_opt4 = 0;
     std::array<float, 129> x_sm{}, y_sm{};
@@ -20,7 +20,7 @@ struct SolverCall {
     std::array<float, 1290> cp{}, sm_out1{};
     std::array<float, 1000> sm_out2{};
     std::array<std::int32_t, 10> sm_stat{};
-    float alpha = 0, clift = 0, cdrag = 0, cmom = 0;
+    float alpha = 0, clift = 0, cdrag = 0, cd_wave = 0;
 
     /// Copies the contour (at most 129 points are stored; n_pts says how many were given).
     void contour(const std::vector<float>& x, const std::vector<float>& y)
@@ -50,7 +50,7 @@ struct SolverCall {
     {
         SMESH(&n_case, &k_alcl, &sm_opt0, mach.data(), alcl.data(), &sm_opt1, &sm_opt2, &sm_opt3, &n_pts, &sm_opt4,
               x_sm.data(), y_sm.data(), &n_cp, cp_x.data(), cp_y.data(), cp.data(), sm_out1.data(), &alpha, &clift,
-              &cdrag, &cmom, sm_out2.data(), sm_stat.data());
+              &cdrag, &cd_wave, sm_out2.data(), sm_stat.data());
         return sm_stat[0];
     }
     float cp1(int i) const { return cp[static_cast<std::size_t>(10 * (i - 1))]; }

@@ -264,19 +264,25 @@ TEST(FullPotential, DeformedSectionsGiveFiniteAnswers)
         }
 }
 
-TEST(FullPotential, ReachedThroughTheLibraryAsMethodTwo)
+TEST(FullPotential, IsTheLibrarysMethodZeroAndThePanelMethodStaysMethodOne)
 {
     camber::test::SolverCall call;
     std::vector<float> x, y;
     camber::test::naca4(12, 65, true, x, y);
     call.contour(x, y);
-    call.sm_opt0 = 2;
+    call.sm_opt0 = 0;
     call.sm_opt3 = 1; // coarse: well within the library's time budget in a sanitised build
     call.inviscid();
     call.angle(0.5f, 1.25f);
     ASSERT_EQ(call.run(), 0);
     EXPECT_EQ(call.n_cp, 129);
     EXPECT_NEAR(call.clift, 0.1798, 0.02 * 0.1798);
+    // Supercritical flow is beyond the panel method only.
+    call.sm_opt0 = 1;
+    call.mach[0] = 0.8f;
+    EXPECT_EQ(call.run(), -3);
+    call.sm_opt0 = 0;
+    call.mach[0] = 0.5f;
     // A crossing contour is refused as with the panel method, with finite outputs.
     std::swap(call.y_sm[10], call.y_sm[118]);
     EXPECT_EQ(call.run(), -1);

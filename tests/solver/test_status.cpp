@@ -28,7 +28,7 @@ SolverCall naca(int digits, int nUp = 61, bool sharp = false)
 void expectComplete(const SolverCall& c)
 {
     EXPECT_EQ(c.n_cp, 129);
-    EXPECT_TRUE(std::isfinite(c.alpha) && std::isfinite(c.clift) && std::isfinite(c.cdrag) && std::isfinite(c.cmom));
+    EXPECT_TRUE(std::isfinite(c.alpha) && std::isfinite(c.clift) && std::isfinite(c.cdrag) && std::isfinite(c.cd_wave));
     for (int i = 1; i <= 129; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
         ASSERT_TRUE(std::isfinite(c.cp_x[k]) && std::isfinite(c.cp_y[k]) && std::isfinite(c.cp1(i))) << "point " << i;
