@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// One solver call as the editor makes it after every drag step: 121 contour points (61
-// stations), Mach 0.5, lift coefficient 0.5 prescribed, viscous at Re 6 million, through the
-// program's loader. Warm: repeated calls on one thread; cold: each call on a fresh thread.
+// One call of the panel method (method 1) as the editor would make it after a drag step: 121
+// contour points (61 stations), Mach 0.5, lift coefficient 0.5 prescribed, viscous at Re 6
+// million, through the program's loader. Warm: repeated calls on one thread; cold: each call on a fresh thread.
 
 #include "cp/CpCore.h"
 
@@ -32,6 +32,7 @@ camber::SectionState naca2412(int stations)
     s.mach(1) = 0.5f;
     s.k_alcl = 0;
     s.alcl(1) = 0.5f;
+    s.sm_opt0 = 1;
     s.sm_opt1 = 6;
     s.sm_opt2 = 1;
     s.sm_opt3 = 2;
