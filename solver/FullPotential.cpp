@@ -5,7 +5,6 @@
 
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
-#include <unsupported/Eigen/IterativeSolvers>
 
 #include <algorithm>
 #include <array>
@@ -34,11 +33,6 @@ constexpr int kMaxNewton = 30;
 // the one before.
 constexpr int kMaxChord = 12;
 constexpr double kChordContraction = 0.3;
-// Warm starts solve each Newton update only to this relative accuracy (inexact Newton): the
-// last updates are tiny, so the iteration still ends where Newton's method would.
-constexpr double kKrylovTolerance = 1e-4;
-constexpr int kKrylovIterations = 40;
-constexpr int kKrylovRestart = 40;
 // Wall panels between the trailing edge and the Kutta panels on each side. Nearer the edge the
 // skewed cells of the trailing-edge fan bias the circulation: on the sharp NACA 0012 in
 // incompressible flow the lift came out 4.6 % (first panels) and 2.4 % (second) above the panel
@@ -183,21 +177,6 @@ public:
         m_row[static_cast<std::size_t>(m_nodes + 1)] = m_nodes + 1;
         buildStencils();
         buildPattern();
-    }
-
-    /// The discretisation on grid g of the same size and trailing edge as other's grid: the
-    /// stencils, the elimination order and the Jacobian's pattern depend on these alone, so they
-    /// are copied instead of being built again (a drag step saves most of its setup so).
-    Discretisation(const OGrid& g, const Discretisation& other)
-        : m_g(g), m_nodes(other.m_nodes), m_unknowns(other.m_unknowns), m_farStart(other.m_farStart),
-          m_stencil(other.m_stencil), m_row(other.m_row), m_jacobian(other.m_jacobian)
-    {
-    }
-
-    /// True when grid g has the topology this discretisation was built for.
-    bool fits(const OGrid& g) const
-    {
-        return g.ni == m_g.ni && g.nj == m_g.nj && g.upper_te == m_g.upper_te && g.lower_te == m_g.lower_te;
     }
 
     int unknowns() const { return m_unknowns; }
@@ -708,47 +687,21 @@ bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tole
     return false;
 }
 
-/// Preconditions with a factorised Jacobian of an earlier, nearby solution.
-class EarlierFactorisation {
-public:
-    void use(const LinearSolver& lu) { m_lu = &lu; }
-    template <typename Matrix>
-    EarlierFactorisation& analyzePattern(const Matrix&) { return *this; }
-    template <typename Matrix>
-    EarlierFactorisation& factorize(const Matrix&) { return *this; }
-    template <typename Matrix>
-    EarlierFactorisation& compute(const Matrix&) { return *this; }
-    Eigen::VectorXd solve(const Eigen::VectorXd& b) const { return m_lu->solve(b); }
-    Eigen::ComputationInfo info() const { return Eigen::Success; }
-
-private:
-    const LinearSolver* m_lu = nullptr;
-};
-
-/// Inexact Newton for a warm start: each update solves the current Jacobian by GMRES,
-/// preconditioned by the factorisation of an earlier, nearby solution, so that a drag step costs
-/// assemblies and triangular solves instead of factorisations. Gives up (false) when GMRES
-/// stalls or the updates stop shrinking, leaving the rest to Newton's method; true when the
-/// update fell below tolerance.
-bool warmNewton(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance,
-                Clock::time_point deadline, int& iterations)
+/// Newton's method with the Jacobian factorised for an earlier, nearby solution (the chord
+/// method): after a drag step each update costs a residual and two triangular solves instead of
+/// a factorisation. Gives up (false) as soon as the updates stop shrinking fast, leaving the rest
+/// to Newton's method; true when the update fell below tolerance.
+bool chord(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance, Clock::time_point deadline,
+           int& iterations)
 {
     Eigen::VectorXd r, ordered, solved, dx;
-    Eigen::GMRES<SparseMatrix, EarlierFactorisation> gmres;
-    gmres.preconditioner().use(lu);
-    gmres.set_restart(kKrylovRestart);
-    gmres.setMaxIterations(kKrylovIterations);
     double previous = 0;
     for (int it = 0; it < kMaxChord; ++it) {
         if (Clock::now() > deadline)
             return false;
-        d.assemble(x, r, true);
+        d.assemble(x, r, false);
         d.toOrder(r, ordered);
-        gmres.setTolerance(kKrylovTolerance);
-        gmres.compute(d.jacobian());
-        solved = gmres.solve(ordered);
-        if (gmres.info() != Eigen::Success && gmres.error() > 0.1)
-            return false;
+        solved = lu.solve(ordered);
         d.fromOrder(solved, dx);
         const double size = dx.lpNorm<Eigen::Infinity>();
         if (!std::isfinite(size) || (it > 0 && size > kChordContraction * previous))
@@ -769,9 +722,6 @@ bool warmNewton(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, d
 } // namespace
 
 struct FullPotential::Memory {
-    // The grid and discretisation of the last call, whose topology the next one usually shares.
-    std::unique_ptr<OGrid> patternGrid;
-    std::unique_ptr<Discretisation> pattern;
     std::vector<Point> contour; // the section of the last converged solution, as given
     FlowCase flow;
     Eigen::VectorXd x;
@@ -828,12 +778,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->valid = false;
         return r;
     }
-    Memory& memory = *m_memory;
-    if (!memory.pattern || !memory.pattern->fits(g)) {
-        memory.patternGrid = std::make_unique<OGrid>(g);
-        memory.pattern = std::make_unique<Discretisation>(*memory.patternGrid);
-    }
-    Discretisation d(g, *memory.pattern);
+    Discretisation d(g);
     auto fresh = std::make_unique<LinearSolver>();
     LinearSolver& lu = *fresh;
     lu.analyzePattern(d.jacobian());
@@ -855,7 +800,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         d.setCase(mach, flow.prescribed_lift, target);
         const Eigen::VectorXd start = x;
         if (last.lu)
-            converged = warmNewton(d, *last.lu, x, kStepTolerance, deadline, iterations);
+            converged = chord(d, *last.lu, x, kStepTolerance, deadline, iterations);
         if (!converged) {
             x = start;
             converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations);
