@@ -39,6 +39,11 @@ constexpr double kChordContraction = 0.7;
 // incompressible flow the lift came out 4.6 % (first panels) and 2.4 % (second) above the panel
 // method, and 0.0 % with the third panels used here.
 constexpr int kKuttaPanel = 2;
+// A blunt trailing edge has no such fan: its base closes the wall with cells as regular as the
+// rest, and the Kutta condition sits on the panels at the corners. On NACA 2412 in
+// incompressible flow the lift came out 1.4 % below the panel method with the third panels,
+// 0.5 % with the second and 0.1 % with the first.
+constexpr int kKuttaPanelBlunt = 0;
 // Cold starts below this Mach number go straight to the case; above, by continuation.
 constexpr double kDirectMach = 0.6;
 constexpr double kLowestStart = 0.2;
@@ -50,6 +55,7 @@ constexpr double kWarmMach = 0.02;
 // from updates below kCoupledStart until it changes by less than kEntropyTolerance (s / R).
 constexpr double kCoupleBelow = 1e-2;
 constexpr double kCoupledStart = 1e-4;
+constexpr double kCoupleChord = 1e-3;
 constexpr double kEntropyTolerance = 1e-7;
 constexpr int kEntropyPasses = 4; // refactorisations when the chord method stalls
 // Drop of the local Mach number below 1 over which the entropy rise of a shock is phased in.
@@ -200,6 +206,7 @@ public:
             m_row[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
         m_row[static_cast<std::size_t>(m_nodes)] = m_nodes;
         m_row[static_cast<std::size_t>(m_nodes + 1)] = m_nodes + 1;
+        m_kuttaPanel = g.lower_te == g.ni ? kKuttaPanel : kKuttaPanelBlunt;
         buildStencils();
         buildPattern();
         m_entropy.assign(g.tri.size(), 0.0);
@@ -720,7 +727,7 @@ private:
     double value(const Eigen::VectorXd& x, WallValue w) const { return x(w.node) - (w.shifted ? x(circulation()) : 0.0); }
 
     /// The Kutta condition: the flow leaves the trailing edge with equal pressures above and
-    /// below, taken with the tangential speeds along the wall panels kKuttaPanel from the edge on
+    /// below, taken with the tangential speeds along the wall panels m_kuttaPanel from the edge on
     /// each side (both towards the edge). Without shocks that is equal speeds; when a shock has
     /// lowered the stagnation pressure on one side more than on the other, that side leaves slower.
     void kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
@@ -761,7 +768,7 @@ private:
     /// The wall triangle of the upper (0) or lower (1) Kutta panel.
     int kuttaTriangle(int side) const
     {
-        const int u = m_g.upper_te + kKuttaPanel, l = m_g.lower_te - kKuttaPanel;
+        const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
         return m_g.lowTriangle(side == 0 ? u : (l - 1) % m_g.ni, 0);
     }
 
@@ -769,7 +776,7 @@ private:
     /// minus that along the lower one.
     std::array<std::tuple<int, int, double>, 2> kuttaPanels() const
     {
-        const int u = m_g.upper_te + kKuttaPanel, l = m_g.lower_te - kKuttaPanel;
+        const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
         return {std::make_tuple(u + 1, u, 1.0), std::make_tuple(l - 1, l, -1.0)};
     }
 
@@ -806,7 +813,7 @@ private:
     }
 
     const OGrid& m_g;
-    int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_leadingEdge = 0;
+    int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_leadingEdge = 0, m_kuttaPanel = kKuttaPanel;
     double m_mach = 0, m_heat = 0, m_target = 0, m_entropyFlux = 0;
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
     std::vector<double> m_lastStep;         // the last unrelaxed change of the entropy
@@ -888,16 +895,18 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
                       Clock::time_point deadline, int& iterations)
 {
     Eigen::VectorXd r, ordered, solved, dx;
-    double previous = 0;
+    double previous = 0, size = 0;
     for (int it = 0; it < kMaxChord; ++it) {
         if (Clock::now() > deadline)
             return false;
-        const double change = d.updateEntropy(x);
+        // The first updates after a drag step move the shock; the entropy waits for them.
+        const bool coupled = it == 0 || size < kCoupleChord;
+        const double change = coupled ? d.updateEntropy(x) : 0.0;
         d.assemble(x, r, false);
         d.toOrder(r, ordered);
         solved = lu.solve(ordered);
         d.fromOrder(solved, dx);
-        const double size = dx.lpNorm<Eigen::Infinity>();
+        size = dx.lpNorm<Eigen::Infinity>();
         if (!std::isfinite(size) || (it > 0 && size + change > kChordContraction * previous))
             return false;
         double maxMach = 0, minBase = 0;
@@ -906,7 +915,7 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
             return false;
         ++iterations;
         x -= dx;
-        if (size < tolerance && change < kEntropyTolerance)
+        if (size < tolerance && coupled && change < kEntropyTolerance)
             return true;
         previous = size + change;
     }
@@ -920,11 +929,10 @@ bool settleEntropy(Discretisation& d, LinearSolver& lu, const LinearSolver*& cho
                    Clock::time_point deadline, int& iterations)
 {
     for (int pass = 0; pass < kEntropyPasses; ++pass) {
-        const Eigen::VectorXd start = x;
-        const bool ok = chordLu && chordWithEntropy(d, *chordLu, x, tolerance, deadline, iterations);
-        if (ok)
+        // A stalled chord method has taken admissible steps only: Newton's method goes on from
+        // where it stopped.
+        if (chordLu && chordWithEntropy(d, *chordLu, x, tolerance, deadline, iterations))
             return true;
-        x = start;
         chordLu = &lu;
         if (!newton(d, lu, x, kCoupledStart, kMaxNewton, deadline, iterations, true))
             return false;
@@ -1020,8 +1028,8 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             chordLu = last.lu.get();
         }
         if (!converged) {
-            x = start;
-            d.setEntropy(last.entropy);
+            if (!x.allFinite())
+                x = start;
             chordLu = &lu;
             converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations, true) &&
                         settleEntropy(d, lu, chordLu, x, kStepTolerance, deadline, iterations);
