@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <tuple>
+#include <type_traits>
 
 namespace camber::smesh {
 
@@ -141,6 +142,22 @@ Dual constant(double v)
     return r;
 }
 
+// The same element formulas evaluate residuals alone in plain doubles (several times cheaper)
+// and residuals with derivatives in Duals.
+double real(double a) { return a; }
+double real(const Dual& a) { return a.v; }
+double power(double a, double p) { return std::pow(a, p); }
+double larger(double a, double b) { return std::max(a, b); }
+double positive(double a) { return a > 0 ? a : 0.0; }
+template <typename T>
+T make(double v)
+{
+    if constexpr (std::is_same_v<T, Dual>)
+        return constant(v);
+    else
+        return v;
+}
+
 /// Entropy rise (s2 - s1) / R across a normal shock with upstream Mach number m (gamma 1.4): minus
 /// the logarithm of the ratio of the stagnation pressures from the Rankine-Hugoniot relations.
 double shockEntropy(double m)
@@ -234,40 +251,54 @@ public:
     void assemble(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
     {
         r.setZero(m_unknowns);
-        double* values = m_jacobian.valuePtr();
-        if (jacobian)
+        if (jacobian) {
+            double* values = m_jacobian.valuePtr();
             std::fill(values, values + m_jacobian.nonZeros(), 0.0);
+            elements<Dual>(x, r);
+        } else {
+            elements<double>(x, r);
+        }
+        farField(x, r, jacobian);
+        kutta(x, r, jacobian);
+        liftRow(x, r, jacobian);
+    }
+
+    /// Mass fluxes of the elements into the residuals of their nodes; with T = Dual their
+    /// derivatives into the Jacobian as well.
+    template <typename T>
+    void elements(const Eigen::VectorXd& x, Eigen::VectorXd& r)
+    {
         const int nt = static_cast<int>(m_g.tri.size());
         for (int t = 0; t < nt; ++t) {
             const Stencil& s = m_stencil[static_cast<std::size_t>(t)];
             const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
-            Dual qx, qy;
+            T qx, qy;
             velocity(x, t, s, 0, qx, qy);
-            const Dual q2 = qx * qx + qy * qy;
-            Dual base, rho, m2;
+            const T q2 = qx * qx + qy * qy;
+            T base, rho, m2;
             state(q2, base, rho, m2);
             rho = rho * m_decay[static_cast<std::size_t>(t)];
-            Dual nu = switching(m2);
+            T nu = switching(m2);
             // Upwind density: the densities of the neighbours the flow comes from, each weighted
             // by the flux through the shared edge, so that the choice varies continuously.
-            Dual inflow, rhoUp, nuUp;
+            T inflow = make<T>(0), rhoUp = make<T>(0), nuUp = make<T>(0);
             for (int k = 0; k < 3; ++k) {
                 const int e = tr.neighbour[static_cast<std::size_t>(k)];
                 if (e < 0)
                     continue;
-                const Dual w = positive(2 * tr.area * (qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]));
-                if (w.v <= 0)
+                const T w = positive((qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]) * (2 * tr.area));
+                if (real(w) <= 0)
                     continue;
-                Dual ex, ey;
+                T ex, ey;
                 velocity(x, e, s, k + 1, ex, ey);
-                Dual eb, er, em;
+                T eb, er, em;
                 state(ex * ex + ey * ey, eb, er, em);
                 er = er * m_decay[static_cast<std::size_t>(e)];
                 inflow = inflow + w;
                 rhoUp = rhoUp + w * er;
                 nuUp = nuUp + w * switching(em);
             }
-            if (inflow.v > 0) {
+            if (real(inflow) > 0) {
                 rhoUp = rhoUp / inflow;
                 // The element behind a shock keeps the switching of the supersonic one ahead of
                 // it; otherwise it can settle in a spurious supersonic state.
@@ -275,20 +306,17 @@ public:
             } else {
                 rhoUp = rho;
             }
-            const Dual density = rho - nu * (rho - rhoUp);
+            const T density = rho - nu * (rho - rhoUp);
             for (int k = 0; k < 3; ++k) {
                 const int node = tr.nodes[static_cast<std::size_t>(k)];
                 if (node >= m_farStart)
                     continue;
-                const Dual f = tr.area * density * (qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]);
-                r(node) += f.v;
-                if (jacobian)
+                const T f = density * (qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]) * tr.area;
+                r(node) += real(f);
+                if constexpr (std::is_same_v<T, Dual>)
                     scatter(f, s.position[static_cast<std::size_t>(k)]);
             }
         }
-        farField(x, r, jacobian);
-        kutta(x, r, jacobian);
-        liftRow(x, r, jacobian);
     }
 
     /// The Jacobian with rows and columns in the elimination order (see toOrder).
@@ -619,22 +647,29 @@ private:
         }
     }
 
-    /// Isentropic state for squared speed q2: base = (a / a_inf)^2, density, local Mach^2.
-    void state(const Dual& q2, Dual& base, Dual& rho, Dual& m2) const
+    void velocity(const Eigen::VectorXd& x, int t, const Stencil&, int, double& qx, double& qy) const
     {
-        base = constant(1) + m_heat * (constant(1) - q2);
-        if (base.v < kMinBase)
-            base = constant(kMinBase);
-        rho = power(base, 2.5);
-        m2 = (m_mach * m_mach) * q2 / base;
+        velocityOf(x, t, qx, qy);
     }
 
-    Dual switching(const Dual& m2) const
+    /// Isentropic state for squared speed q2: base = (a / a_inf)^2, density, local Mach^2.
+    template <typename T>
+    void state(const T& q2, T& base, T& rho, T& m2) const
     {
-        if (m2.v <= kCritical2)
-            return Dual{};
-        Dual nu = kUpwind * (constant(1) - constant(kCritical2) / m2);
-        return nu.v > kMaxSwitch ? constant(kMaxSwitch) : nu;
+        base = q2 * (-m_heat) + (1 + m_heat);
+        if (real(base) < kMinBase)
+            base = make<T>(kMinBase);
+        rho = power(base, 2.5);
+        m2 = q2 * (m_mach * m_mach) / base;
+    }
+
+    template <typename T>
+    T switching(const T& m2) const
+    {
+        if (real(m2) <= kCritical2)
+            return make<T>(0);
+        const T nu = (make<T>(1) - make<T>(kCritical2) / m2) * kUpwind;
+        return real(nu) > kMaxSwitch ? make<T>(kMaxSwitch) : nu;
     }
 
     /// Pressure coefficient for squared speed q2 where the stagnation pressure is the free
