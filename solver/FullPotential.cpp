@@ -48,6 +48,7 @@ constexpr int kKuttaPanelBlunt = 0;
 // Cold starts below this Mach number go straight to the case; above, by continuation.
 constexpr double kDirectMach = 0.6;
 constexpr double kLowestStart = 0.2;
+constexpr double kStrongShocks = 0.7;
 // A section counts as a small change of the last when no point moved more than this (chords).
 constexpr double kWarmDisplacement = 0.02;
 constexpr double kWarmMach = 0.02;
@@ -1124,8 +1125,12 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
                 if (increment < 0.004)
                     break;
             }
-            // Below kDirectMach the flow changes little with the Mach number: larger steps.
-            const double step = reached >= 0 && reached < kDirectMach ? 4 * increment : increment;
+            // Below kDirectMach the flow changes little with the Mach number: larger steps; above
+            // kStrongShocks the shocks move fast with it: steps of at most a tenth of the way to
+            // sonic speed.
+            double step = reached >= 0 && reached < kDirectMach ? 4 * increment : increment;
+            if (reached >= kStrongShocks)
+                step = std::min(step, 0.1 * (1 - reached));
             current = std::min(mach, (reached < 0 ? current : reached) + step);
         }
         if (!converged && good.size() == d.unknowns()) {
