@@ -416,11 +416,22 @@ public:
         std::vector<double> s(m_entropy.size(), 0.0);
         double flux = 0;
         const int ni = m_g.ni;
-        for (int j = 0; j + 1 < m_g.nj; ++j)
+        for (int j = 0; j + 1 < m_g.nj; ++j) {
+            // The flow divides where it is slowest near the nose (on the lower surface at high
+            // incidence): the supersonic flow round the nose then counts as the upper surface's.
+            int divide = m_leadingEdge;
+            double slowest = speed2(x, m_g.lowTriangle(divide, j));
+            for (int i = std::max(1, m_leadingEdge - ni / 8); i < std::min(ni - 1, m_leadingEdge + ni / 8); ++i) {
+                const double q2 = speed2(x, m_g.lowTriangle(i, j));
+                if (q2 < slowest) {
+                    slowest = q2;
+                    divide = i;
+                }
+            }
             for (const int direction : {-1, 1}) {
                 double before = 0, carried = 0, peak = 0, peakFlux = 0;
                 bool settled = true; // past the last shock, before the next supersonic run
-                const int first = direction < 0 ? m_leadingEdge - 1 : m_leadingEdge;
+                const int first = direction < 0 ? divide - 1 : divide;
                 for (int i = first; i >= 0 && i < ni; i += direction) {
                     // The grid line i = const that the flow crosses entering quad i.
                     const int edge = direction < 0 ? i + 1 : i;
@@ -465,6 +476,7 @@ public:
                         s[static_cast<std::size_t>(m_g.lowTriangle(i, j) + k)] = carried;
                 }
             }
+        }
         // Aitken's adaptive relaxation: the factor follows the secant of the last two changes.
         std::vector<double> step(s.size());
         double change = 0, dot = 0, norm = 0;
