@@ -11,13 +11,14 @@ namespace camber::smesh {
 
 /// Conservative full-potential solver for transonic flow about one section.
 ///
-/// The isentropic full-potential equation div(rho grad phi) = 0 is discretised by linear finite
-/// elements on a body-fitted O-grid; the circulation is the jump of the potential across the
-/// wake cut and is set by equal pressures on the second wall panels above and below the
-/// trailing edge (the Kutta condition); the far field is the free stream plus the compressible
-/// (Prandtl-Glauert stretched) vortex. Shocks are captured by upwind-biased artificial density:
-/// where the flow is supersonic each element's density is blended with the flux-weighted
-/// density of the elements upstream. The whole system, including the angle of attack when the
+/// The full-potential equation div(rho grad phi) = 0 is discretised by linear finite elements on
+/// a body-fitted O-grid; the circulation is the jump of the potential across the wake cut and is
+/// set by equal pressures on wall panels above and below the trailing edge (the Kutta
+/// condition); the far field is the free stream plus the compressible (Prandtl-Glauert
+/// stretched) vortex. Shocks are captured by upwind-biased artificial density: where the flow is
+/// supersonic each element's density is blended with the flux-weighted density of the elements
+/// upstream. Behind each captured shock the density and pressure carry the shock's entropy rise
+/// (Rankine-Hugoniot), which also gives the wave drag. The whole system, including the angle of attack when the
 /// lift is prescribed, is solved by Newton's method with an exact Jacobian; a cold start climbs
 /// to the Mach number by continuation.
 ///
@@ -32,7 +33,8 @@ public:
 
     /// Solves one flow case about the contour (upper trailing edge round the leading edge to
     /// the lower trailing edge). Viscous effects are not modelled yet: the result is inviscid
-    /// with drag the pressure (wave) drag. Never throws for bad input; every number is finite.
+    /// with drag the wave drag (cd = cd_wave, exactly 0 without shocks). Never throws for bad
+    /// input; every number is finite.
     FlowResult solve(const std::vector<Point>& contour, const FlowCase& flow);
 
     /// Forgets the last solution, so that the next solve starts cold.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The full-potential method: exact properties of its grid, symmetry, the published subsonic
-// NACA 0012 lift, grid convergence of the spurious drag, prescribed lift, warm against cold
-// starts and finite answers on deformed sections.
+// NACA 0012 lift, agreement with the panel method for sharp and blunt trailing edges, shocks and
+// their wave drag, prescribed lift, warm against cold starts and finite answers on deformed
+// sections.
 #include "SolverCall.h"
 
 #include "solver/FullPotential.h"
@@ -62,6 +63,20 @@ void bump(std::vector<Point>& c, double centre, double a, bool upper)
         const double s = std::sin(kPi * std::pow(x, std::log(0.5) / std::log(centre)));
         c[i].y += (upper ? a : -a) * s * s * s;
     }
+}
+
+/// x/c where the pressure rises back through the sonic value going aft on one surface (the shock
+/// foot), or 0 when that surface stays subsonic.
+double shockPosition(const FlowResult& r, double mach, bool upper)
+{
+    const double sonic = camber::smesh::critical_cp(mach);
+    double found = 0;
+    for (std::size_t k = 0; k < 64; ++k) {
+        const std::size_t a = upper ? 64 - k : 64 + k, b = upper ? 63 - k : 65 + k;
+        if (r.cp[a] < sonic && r.cp[b] >= sonic)
+            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
+    }
+    return found;
 }
 
 double polygonArea(const std::vector<Point>& p)
@@ -141,9 +156,8 @@ TEST(FullPotential, Naca0012AtMach05MatchesTheGridConvergedEulerLift)
     const FlowResult r = solver.solve(naca(12, true), inviscid(0.5, 1.25, 2));
     ASSERT_EQ(r.status, 0);
     EXPECT_NEAR(r.cl, 0.1798, 0.02 * 0.1798);
-    // Subsonic: no wave drag; what the pressures integrate to is the discretisation's spurious
-    // drag, a few counts on this grid.
-    EXPECT_LT(std::fabs(r.cd), 5e-4);
+    // Subsonic: no shock, no wave drag.
+    EXPECT_EQ(r.cd, 0.0);
     EXPECT_LT(r.max_mach, 1.0);
 }
 
@@ -175,32 +189,111 @@ TEST(FullPotential, SupercriticalFlowEndsInACompressionShock)
     EXPECT_EQ(expansions, 0);
     EXPECT_GT(shock, 0.25);
     EXPECT_LT(shock, 0.45);
-    // Wave drag well above the few counts of spurious drag of subsonic flow.
-    EXPECT_GT(r.cd, 15e-4);
+    // The drag is the wave drag of the shock: tens of counts (the wall pressures integrate to
+    // 37 counts here, a few of them spurious).
+    EXPECT_EQ(r.cd, r.cd_wave);
+    EXPECT_GT(r.cd_wave, 20e-4);
+    EXPECT_LT(r.cd_wave, 50e-4);
 }
 
-TEST(FullPotential, SpuriousDragFallsWithGridRefinement)
+TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
 {
+    // The standard transonic case, M 0.8 and alpha 1.25 deg. Euler on a 256^2 grid: CL 0.356,
+    // upper shock at 0.60-0.66c, lower at 0.33-0.40c. The full potential, with the entropy of
+    // its shocks but without the vorticity behind them, lifts more and puts the upper shock
+    // further aft; the bounds here are the reference widened by that known excess.
+    Solver solver;
+    const FlowResult r = solver.solve(naca(12, true), inviscid(0.8, 1.25, 2));
+    ASSERT_EQ(r.status, 0);
+    const double upper = shockPosition(r, 0.8, true), lower = shockPosition(r, 0.8, false);
+    EXPECT_GT(lower, 0.33);
+    EXPECT_LT(lower, 0.40);
+    EXPECT_GT(upper, 0.60);
+    EXPECT_LT(upper, 0.76);
+    EXPECT_GT(r.cl, 0.356);
+    EXPECT_LT(r.cl, 1.5 * 0.356);
+    // Two shocks of Mach 1.2-1.4 cost a few hundred counts; far more than the single weak shock
+    // at M 0.7.
+    EXPECT_EQ(r.cd, r.cd_wave);
+    EXPECT_GT(r.cd_wave, 100e-4);
+    EXPECT_LT(r.cd_wave, 400e-4);
+}
+
+TEST(FullPotential, WaveDragGrowsSteeplyPastTheCriticalMachNumber)
+{
+    // Zero while the flow stays subsonic, then rising fast with the shock's strength (the
+    // entropy rise across a shock grows with the cube of M^2 - 1).
+    Solver solver;
+    const auto contour = naca(12, true);
+    double previous = -1, growth = 0;
+    for (const double mach : {0.6, 0.7, 0.75}) {
+        solver.reset();
+        const FlowResult r = solver.solve(contour, inviscid(mach, 1.25, 1));
+        ASSERT_EQ(r.status, 0) << mach;
+        if (mach == 0.6) {
+            EXPECT_LT(r.max_mach, 1.0);
+            EXPECT_EQ(r.cd_wave, 0.0);
+        } else {
+            EXPECT_GT(r.max_mach, 1.0);
+            EXPECT_GT(r.cd_wave, previous);
+        }
+        if (mach == 0.75)
+            growth = r.cd_wave / previous;
+        previous = r.cd_wave;
+    }
+    EXPECT_GT(growth, 3.0);
+}
+
+TEST(FullPotential, SubcriticalFlowHasNoWaveDragOnAnyGrid)
+{
+    // Without a shock no entropy is produced: the drag is exactly zero, not the few counts of
+    // spurious drag the wall pressures integrate to, and the lift hardly depends on the grid.
     Solver coarse, standard;
     const auto contour = naca(12, true);
     const FlowResult a = coarse.solve(contour, inviscid(0.3, 2, 1));
     const FlowResult b = standard.solve(contour, inviscid(0.3, 2, 2));
     ASSERT_EQ(a.status, 0);
     ASSERT_EQ(b.status, 0);
-    EXPECT_LT(std::fabs(b.cd), 0.6 * std::fabs(a.cd));
+    for (const FlowResult& r : {a, b}) {
+        EXPECT_EQ(r.cd, 0.0);
+        EXPECT_EQ(r.cd_wave, 0.0);
+        EXPECT_EQ(r.cd_friction, 0.0);
+    }
     EXPECT_NEAR(a.cl, b.cl, 0.02 * b.cl);
 }
 
 TEST(FullPotential, AgreesWithThePanelMethodInIncompressibleFlow)
 {
+    // Sharp and blunt trailing edges, symmetric and cambered: the same contour through both
+    // methods, lift within 2 %.
+    struct Case {
+        int digits;
+        bool sharp;
+        double alpha;
+    };
+    for (const Case c : {Case{12, true, 4}, Case{12, false, 4}, Case{2412, false, 4}, Case{4415, false, 2}}) {
+        Solver solver;
+        const auto contour = naca(c.digits, c.sharp);
+        const FlowCase f = inviscid(0, c.alpha, 2);
+        const FlowResult fp = solver.solve(contour, f);
+        const FlowResult panel = camber::smesh::solve_flow(contour, f);
+        ASSERT_EQ(fp.status, 0) << c.digits;
+        EXPECT_NEAR(fp.cl, panel.cl, 0.02 * panel.cl) << c.digits << (c.sharp ? " sharp" : " blunt");
+        EXPECT_NEAR(fp.cm, panel.cm, 0.01) << c.digits << (c.sharp ? " sharp" : " blunt");
+    }
+}
+
+TEST(FullPotential, BluntTrailingEdgeAgreesWithThePanelMethodAtLowMach)
+{
+    // At M 0.3 the Karman-Tsien correction of the panel method is still close to the
+    // compressible flow; the blunt NACA 2412 stays within 2 %.
     Solver solver;
-    const auto contour = naca(12, true);
-    const FlowCase f = inviscid(0, 4, 2);
+    const auto contour = naca(2412, false);
+    const FlowCase f = inviscid(0.3, 2, 2);
     const FlowResult fp = solver.solve(contour, f);
     const FlowResult panel = camber::smesh::solve_flow(contour, f);
     ASSERT_EQ(fp.status, 0);
     EXPECT_NEAR(fp.cl, panel.cl, 0.02 * panel.cl);
-    EXPECT_NEAR(fp.cm, panel.cm, 0.01);
 }
 
 TEST(FullPotential, PrescribedLiftIsReachedAndGivesBackTheAngle)
