@@ -10,6 +10,7 @@ namespace {
 
 constexpr double kSeparationH = 2.4;
 constexpr double kTurbulentStartH = 1.4;
+constexpr double kTrailingEdgeZone = 0.97;
 
 // Thwaites' correlations l(lambda) and H(lambda) (White's fits).
 void thwaites(double lambda, double& l, double& h)
@@ -87,6 +88,21 @@ void headRates(const Turbulent& s, double ue, double due, double nu, double hMax
 }
 
 } // namespace
+
+void trailing_edge_speed(BoundaryLayerInput& in)
+{
+    const std::size_t n = in.xc.size();
+    std::size_t k = n;
+    while (k > 2 && in.xc[k - 1] > kTrailingEdgeZone)
+        --k;
+    if (k >= n || k < 3)
+        return;
+    const std::size_t a = k - 1, b = k - 2; // the last station before the zone and one before
+    const double d = in.xi[a] - in.xi[b];
+    const double slope = d > 0 ? (in.ue[a] - in.ue[b]) / d : 0.0;
+    for (std::size_t i = k; i < n; ++i)
+        in.ue[i] = std::max(in.ue[a] + slope * (in.xi[i] - in.xi[a]), 0.5 * in.ue[a]);
+}
 
 double squire_young(double theta, double h, double ue)
 {

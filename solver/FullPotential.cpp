@@ -2,6 +2,7 @@
 #include "FullPotential.h"
 
 #include "Grid.h"
+#include "ViscousCoupling.h"
 
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
@@ -28,6 +29,9 @@ constexpr double kMaxSwitch = 1.0;
 constexpr double kMachCap = 1.9;
 constexpr double kMinBase = 0.05;         // a^2 / a_inf^2 below which the density is frozen
 constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converged solution
+// Before a viscous coupling the potential flow need not be converged further: the coupling goes
+// on updating it with each new transpiration.
+constexpr double kCouplingStart = 1e-5;
 constexpr int kMaxNewton = 30;
 // The chord method (an old factorisation) is kept while each update is at most this fraction of
 // the one before.
@@ -246,9 +250,56 @@ public:
                     scatter(f, s.position[static_cast<std::size_t>(k)]);
             }
         }
+        // Transpiration: the mass the boundary layers displace leaves the wall; it is the natural
+        // boundary term of the wall nodes and does not depend on the potential.
+        for (std::size_t i = 0; i < m_wallFlux.size(); ++i)
+            r(static_cast<Eigen::Index>(i)) += m_wallFlux[i];
         farField(x, r, jacobian);
         kutta(x, r, jacobian);
         liftRow(x, r, jacobian);
+    }
+
+    /// Mass flux out of the wall at each ring point (empty: a solid wall).
+    void setWallFlux(const std::vector<double>& flux) { m_wallFlux = flux; }
+
+    /// The wall speeds at the ring points (means of the tangential speeds on the panels beside
+    /// each point; the trailing-edge point of a sharp section twice, once for each side).
+    void wallFlow(const Eigen::VectorXd& x, WallFlow& w) const
+    {
+        const int ni = m_g.ni;
+        std::vector<double> panel(static_cast<std::size_t>(ni));
+        for (int i = 0; i < ni; ++i) {
+            const auto& tr = m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, 0))];
+            double qx = 0, qy = 0;
+            for (int k = 0; k < 3; ++k) {
+                const auto kk = static_cast<std::size_t>(k);
+                const double u = x(tr.nodes[kk]) - (tr.shifted[kk] ? x(circulation()) : 0.0);
+                qx += u * tr.gx[kk];
+                qy += u * tr.gy[kk];
+            }
+            const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % ni)];
+            const double len = std::hypot(p1.x - p0.x, p1.y - p0.y);
+            panel[static_cast<std::size_t>(i)] = len > 0 ? (qx * (p1.x - p0.x) + qy * (p1.y - p0.y)) / len : 0.0;
+        }
+        // Chordwise positions along the line from the leading edge (the origin) to the trailing edge.
+        const Point te = m_g.node[0];
+        const double chord2 = std::max(te.x * te.x + te.y * te.y, 1e-12);
+        const auto n = static_cast<std::size_t>(ni + 1);
+        w.s.assign(n, 0.0);
+        w.speed.assign(n, 0.0);
+        w.xc.assign(n, 0.0);
+        for (int i = 0; i <= ni; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const Point p = m_g.node[static_cast<std::size_t>(i % ni)];
+            if (i > 0) {
+                const Point q = m_g.node[static_cast<std::size_t>(i - 1)];
+                w.s[k] = w.s[k - 1] + std::hypot(p.x - q.x, p.y - q.y);
+            }
+            w.xc[k] = (p.x * te.x + p.y * te.y) / chord2;
+            w.speed[k] = i == 0 ? panel[0] : (i == ni ? panel[k - 1] : 0.5 * (panel[k - 1] + panel[k]));
+        }
+        w.upper_te = m_g.upper_te;
+        w.lower_te = m_g.lower_te;
     }
 
     /// The Jacobian with rows and columns in the elimination order (see toOrder).
@@ -629,6 +680,7 @@ private:
     bool m_prescribedLift = false;
     std::vector<Stencil> m_stencil;
     std::vector<int> m_row; // place of each unknown (and its equation) in the elimination order
+    std::vector<double> m_wallFlux;
     SparseMatrix m_jacobian;
 };
 
@@ -726,6 +778,7 @@ struct FullPotential::Memory {
     FlowCase flow;
     Eigen::VectorXd x;
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
+    MassDefect defect;                // the boundary layers' mass defect that solution carries
     bool valid = false;
 };
 
@@ -787,6 +840,12 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     bool converged = false;
     int iterations = 0;
 
+    // An unusable Reynolds number gives the inviscid flow (with a warning in the status).
+    const bool viscous = flow.viscous && std::isfinite(flow.reynolds) && flow.reynolds > 0;
+    FlowCase layerCase = flow;
+    layerCase.mach = mach;
+    layerCase.reynolds = std::clamp(flow.reynolds, 1e4, 1e10);
+
     const Memory& last = *m_memory;
     bool warm = last.valid && last.contour.size() == given.size() && last.flow.level == flow.level &&
                 last.flow.prescribed_lift == flow.prescribed_lift && std::fabs(last.flow.mach - flow.mach) <= kWarmMach &&
@@ -798,12 +857,14 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         if (!flow.prescribed_lift)
             x(d.angle()) = target;
         d.setCase(mach, flow.prescribed_lift, target);
+        if (viscous)
+            d.setWallFlux(wall_flux(last.defect));
         const Eigen::VectorXd start = x;
         if (last.lu)
-            converged = chord(d, *last.lu, x, kStepTolerance, deadline, iterations);
+            converged = chord(d, *last.lu, x, viscous ? kCouplingStart : kStepTolerance, deadline, iterations);
         if (!converged) {
             x = start;
-            converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations);
+            converged = newton(d, lu, x, viscous ? kCouplingStart : kStepTolerance, kMaxNewton, deadline, iterations);
             factorised = true;
         }
         m_lastWarm = converged;
@@ -822,7 +883,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             d.setCase(current, flow.prescribed_lift, target);
             const bool last = current >= mach;
             Eigen::VectorXd trial = x;
-            const bool ok = newton(d, lu, trial, last ? kStepTolerance : 1e-4, last ? kMaxNewton : 15, deadline, iterations);
+            const bool ok = newton(d, lu, trial, last ? (viscous ? kCouplingStart : kStepTolerance) : 1e-4, last ? kMaxNewton : 15, deadline, iterations);
             if (ok) {
                 x = trial;
                 good = x;
@@ -863,11 +924,47 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         d.freeStream(x, flow.prescribed_lift ? 0.0 : target, 0.0);
         converged = false;
     }
+    CouplingResult coupling;
+    if (viscous && converged) {
+        // Each potential flow of the coupling starts from the last and is solved by the chord
+        // method on the newest factorisation; Newton's method refactorises only when that stalls.
+        const LinearSolver* current = factorised ? &lu : last.lu.get();
+        const Eigen::VectorXd inviscidFlow = x;
+        const auto resolve = [&](const std::vector<double>& flux, double tolerance, WallFlow& wall) {
+            d.setWallFlux(flux);
+            const Eigen::VectorXd start = x;
+            bool ok = current != nullptr && chord(d, *current, x, tolerance, deadline, iterations);
+            if (!ok) {
+                x = start;
+                ok = newton(d, lu, x, tolerance, kMaxNewton, deadline, iterations);
+                if (ok) {
+                    factorised = true;
+                    current = &lu;
+                }
+            }
+            if (!ok) {
+                x = start;
+                return false;
+            }
+            d.wallFlow(x, wall);
+            return true;
+        };
+        coupling = couple_viscous(layerCase, warm ? last.defect : MassDefect{}, resolve, deadline);
+        if (coupling.runaway) {
+            // The layers ran away (massive separation): the inviscid flow is reported instead.
+            x = inviscidFlow;
+            coupling.layers = ViscousLayers{};
+            converged = false;
+        } else if (!coupling.settled && !coupling.loose) {
+            converged = false;
+        }
+    }
     m_memory->valid = converged;
     if (converged) {
         m_memory->contour = given;
         m_memory->flow = flow;
         m_memory->x = x;
+        m_memory->defect = coupling.defect;
         if (factorised)
             m_memory->lu = std::move(fresh);
     } else {
@@ -914,6 +1011,34 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         r.local_mach[k] = interpolate(p, mloc, s);
     }
     r.status = converged ? kConverged : kNotConverged;
+    if (flow.viscous && !viscous && converged)
+        r.status = kInviscidFallback;
+    const ViscousLayers& layers = coupling.layers;
+    if (viscous && layers.defect.m.size() == static_cast<std::size_t>(ni + 1)) {
+        std::vector<double> cf(n), dstar(n), theta(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto ring = static_cast<std::size_t>(g.ring_of_node[k]);
+            cf[k] = layers.cf[ring];
+            theta[k] = layers.theta[ring];
+            dstar[k] = layers.theta[ring] * layers.h[ring];
+        }
+        for (std::size_t k = 0; k < stations.size(); ++k) {
+            const double s = stations[k];
+            r.cf[k] = interpolate(p, cf, s);
+            r.dstar[k] = scale * interpolate(p, dstar, s);
+            r.theta[k] = scale * interpolate(p, theta, s);
+        }
+        r.cd = r.cd_wave + layers.cd;
+        r.cd_friction = layers.cd_friction;
+        r.transition_upper = layers.transition_upper;
+        r.transition_lower = layers.transition_lower;
+        r.separation_upper = layers.separation_upper;
+        r.separation_lower = layers.separation_lower;
+        if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
+            r.status = kSeparated;
+        else if (converged && !coupling.settled)
+            r.status = kLooselyCoupled;
+    }
     return r;
 }
 
