@@ -933,14 +933,19 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         const auto resolve = [&](const std::vector<double>& flux, double tolerance, WallFlow& wall) {
             d.setWallFlux(flux);
             const Eigen::VectorXd start = x;
-            bool ok = current != nullptr && chord(d, *current, x, tolerance, deadline, iterations);
-            if (!ok) {
-                x = start;
-                ok = newton(d, lu, x, tolerance, kMaxNewton, deadline, iterations);
-                if (ok) {
-                    factorised = true;
-                    current = &lu;
+            bool ok = false;
+            // Where the chord method stalls (the shock moved), one Newton step refactorises at
+            // the present iterate and the chord method goes on with that factorisation.
+            for (int attempt = 0; attempt < kMaxNewton && !ok && Clock::now() < deadline; ++attempt) {
+                if (current != nullptr && chord(d, *current, x, tolerance, deadline, iterations)) {
+                    ok = true;
+                    break;
                 }
+                ok = newton(d, lu, x, tolerance, 1, deadline, iterations);
+                factorised = true;
+                current = &lu;
+                if (lu.info() != Eigen::Success || !x.allFinite())
+                    break;
             }
             if (!ok) {
                 x = start;

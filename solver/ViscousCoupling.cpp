@@ -29,7 +29,9 @@ constexpr int kMaxCoupling = 60;
 constexpr double kSettled = 1e-4;
 constexpr double kLoose = 1e-2;
 constexpr double kRunawayDefect = 0.05;
-constexpr double kFlowAccuracy = 0.1;
+constexpr double kFlowAccuracy = 1;
+constexpr double kMinRelaxation = 0.1;
+constexpr double kMaxRelaxation = 2.0;
 
 /// Isentropic density over the free-stream density at speed u (over the free-stream speed).
 double density(double u, double mach)
@@ -288,7 +290,8 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
     CouplingResult r;
     MassDefect imposed = start;
     WallFlow wall;
-    double change = 1, size = 0, relaxation = 1, previous = 1e300;
+    double change = 1, size = 0, relaxation = 1;
+    Eigen::VectorXd lastResidual;
     for (int it = 0; it < kMaxCoupling; ++it) {
         if (std::chrono::steady_clock::now() > deadline)
             break;
@@ -318,15 +321,25 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
             r.settled = true;
             return r;
         }
-        // The interaction law makes the plain update converge in attached flow; where it does not
-        // (a layer near separation, the supersonic zone, where the law has the wrong sign) the
-        // update is shortened while the change grows.
-        relaxation = change > previous ? std::max(0.6 * relaxation, 0.1) : std::min(1.3 * relaxation, 1.0);
-        previous = change;
+        // The interaction law makes the plain update converge fast in attached flow. Where it
+        // matches the potential flow less well (a separating layer, the supersonic zone, where
+        // the law even has the wrong sign) a slow or alternating error remains, which Aitken's
+        // dynamic relaxation (Irons & Tuck 1969) takes out: the step is scaled by the secant of
+        // the last two residuals along the latest change of residual.
+        Eigen::VectorXd residual(static_cast<Eigen::Index>(layers.defect.m.size()));
+        for (std::size_t i = 0; i < layers.defect.m.size(); ++i)
+            residual(static_cast<Eigen::Index>(i)) = layers.defect.m[i] - (matching ? imposed.m[i] : 0.0);
+        if (matching && lastResidual.size() == residual.size()) {
+            const Eigen::VectorXd growth = residual - lastResidual;
+            const double g2 = growth.squaredNorm();
+            if (g2 > 0)
+                relaxation = std::clamp(-relaxation * lastResidual.dot(growth) / g2, kMinRelaxation, kMaxRelaxation);
+        }
+        lastResidual = residual;
         MassDefect next = layers.defect;
         if (matching)
             for (std::size_t i = 0; i < next.m.size(); ++i)
-                next.m[i] = imposed.m[i] + relaxation * (layers.defect.m[i] - imposed.m[i]);
+                next.m[i] = imposed.m[i] + relaxation * residual(static_cast<Eigen::Index>(i));
         imposed = std::move(next);
     }
     r.loose = size > 0 && change <= kLoose * size;
