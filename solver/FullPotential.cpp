@@ -31,7 +31,7 @@ constexpr double kMinBase = 0.05;         // a^2 / a_inf^2 below which the densi
 constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converged solution
 // Before a viscous coupling the potential flow need not be converged further: the coupling goes
 // on updating it with each new transpiration.
-constexpr double kCouplingStart = 1e-5;
+constexpr double kCouplingStart = 1e-4;
 constexpr int kMaxNewton = 30;
 // The chord method (an old factorisation) is kept while each update is at most this fraction of
 // the one before.
@@ -261,6 +261,7 @@ public:
 
     /// Mass flux out of the wall at each ring point (empty: a solid wall).
     void setWallFlux(const std::vector<double>& flux) { m_wallFlux = flux; }
+    const std::vector<double>& wallFlux() const { return m_wallFlux; }
 
     /// The wall speeds at the ring points (means of the tangential speeds on the panels beside
     /// each point; the trailing-edge point of a sharp section twice, once for each side).
@@ -930,7 +931,14 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         // method on the newest factorisation; Newton's method refactorises only when that stalls.
         const LinearSolver* current = factorised ? &lu : last.lu.get();
         const Eigen::VectorXd inviscidFlow = x;
+        bool solved = true; // x is a solution with the transpiration set
         const auto resolve = [&](const std::vector<double>& flux, double tolerance, WallFlow& wall) {
+            if (solved && flux == d.wallFlux()) {
+                d.wallFlow(x, wall);
+                solved = false;
+                return true;
+            }
+            solved = false;
             d.setWallFlux(flux);
             const Eigen::VectorXd start = x;
             bool ok = false;
