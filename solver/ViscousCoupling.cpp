@@ -29,9 +29,9 @@ constexpr int kMaxCoupling = 60;
 constexpr double kSettled = 1e-4;
 constexpr double kLoose = 1e-2;
 constexpr double kRunawayDefect = 0.05;
-constexpr double kFlowAccuracy = 1;
+constexpr double kFlowAccuracy = 10;
 constexpr double kMinRelaxation = 0.1;
-constexpr double kMaxRelaxation = 2.0;
+constexpr double kMaxRelaxation = 1.0;
 
 /// Isentropic density over the free-stream density at speed u (over the free-stream speed).
 double density(double u, double mach)
@@ -296,8 +296,9 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         if (std::chrono::steady_clock::now() > deadline)
             break;
         // The potential flow needs no more accuracy than the defect it carries has: while that
-        // still changes, one or two chord steps per iteration do.
-        const double tolerance = std::clamp(kFlowAccuracy * change, 1e-9, 1e-4);
+        // still changes, one chord step per iteration does (the potential's update is some ten
+        // times the change of the defect that caused it).
+        const double tolerance = std::clamp(kFlowAccuracy * change, 1e-9, 1e-3);
         if (!resolve(wall_flux(imposed), tolerance, wall))
             break;
         ++r.iterations;
@@ -325,7 +326,9 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         // matches the potential flow less well (a separating layer, the supersonic zone, where
         // the law even has the wrong sign) a slow or alternating error remains, which Aitken's
         // dynamic relaxation (Irons & Tuck 1969) takes out: the step is scaled by the secant of
-        // the last two residuals along the latest change of residual.
+        // the last two residuals along the latest change of residual. It is never lengthened:
+        // where a separation point near the trailing edge comes and goes, a longer step
+        // overshoots into the other state.
         Eigen::VectorXd residual(static_cast<Eigen::Index>(layers.defect.m.size()));
         for (std::size_t i = 0; i < layers.defect.m.size(); ++i)
             residual(static_cast<Eigen::Index>(i)) = layers.defect.m[i] - (matching ? imposed.m[i] : 0.0);
