@@ -193,9 +193,17 @@ BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
         s.theta = std::max(s.theta + d * t0, 1e-12);
         s.q += d * q0;
         hold(ue[i]);
-        double h1 = 0;
-        headState(s, ue[i], nu, 3.0, r.h[i], h1, r.cf[i]);
-        r.theta[i] = s.theta;
+        double h1 = 0, h = 0, cf = 0;
+        headState(s, ue[i], nu, 3.0, h, h1, cf);
+        // The station just past transition reports the laminar and the turbulent state blended
+        // by where in the interval the layer turned: transition at the station gives the laminar
+        // state it had, transition at the station before the turbulent one. Otherwise the
+        // displacement thickness there would jump (H from about 2.6 to 1.4) as the transition
+        // point crosses the station, and a coupling whose transition point sits near a station
+        // would cycle between the two.
+        r.theta[i] = fraction * r.theta[i] + (1 - fraction) * s.theta;
+        r.h[i] = fraction * r.h[i] + (1 - fraction) * h;
+        r.cf[i] = fraction * r.cf[i] + (1 - fraction) * cf;
     }
     for (std::size_t k = i + 1; k < n; ++k) {
         // Heun's predictor-corrector step over the interval (the panels are short against the

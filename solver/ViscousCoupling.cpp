@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace camber::smesh {
 
@@ -32,6 +33,7 @@ constexpr double kRunawayDefect = 0.05;
 constexpr double kFlowAccuracy = 10;
 constexpr double kMinRelaxation = 0.1;
 constexpr double kMaxRelaxation = 1.0;
+constexpr double kNoBracket = 10; // beyond any x/c
 
 /// Isentropic density over the free-stream density at speed u (over the free-stream speed).
 double density(double u, double mach)
@@ -46,6 +48,8 @@ struct Surface {
     std::vector<double> xi, xc;  // stations 0 .. n
     std::vector<double> uWall;   // the potential flow's edge speed, stations 0 .. n
     std::vector<double> imposed; // the mass defect the potential flow carries, stations 0 .. n
+    std::vector<double> guess;   // the layer's defect of the last iteration, or empty
+    double held = -1;            // x/c of a transition point held in place, or negative
 };
 
 struct March {
@@ -62,12 +66,30 @@ public:
         buildInteraction();
     }
 
+    /// x/c where the layer turns turbulent on edge speeds u by the e^N method (or forced).
+    double freeTransition(const Eigen::VectorXd& u) const
+    {
+        March m;
+        march(u, m, true);
+        return m.out.transition_xc;
+    }
+
     /// Edge speeds u (stations 1 .. n) that satisfy the interaction law with the layer's defect.
     Eigen::VectorXd solve(March& m) const
     {
+        // Started from the edge speed the law gives for the last iteration's layer: near a
+        // transition point that moves fast with the pressure gradient, layer and law can have two
+        // solutions, and starting afresh each time would jump between them.
         Eigen::VectorXd u(m_n);
+        Eigen::VectorXd shift = Eigen::VectorXd::Zero(m_n);
+        if (m_s.guess.size() == m_s.imposed.size()) {
+            Eigen::VectorXd change(m_n);
+            for (int k = 0; k < m_n; ++k)
+                change(k) = m_s.guess[static_cast<std::size_t>(k + 1)] - m_s.imposed[static_cast<std::size_t>(k + 1)];
+            shift = m_a * change;
+        }
         for (int k = 0; k < m_n; ++k)
-            u(k) = std::max(m_s.uWall[static_cast<std::size_t>(k + 1)], kMinSpeed);
+            u(k) = std::max(m_s.uWall[static_cast<std::size_t>(k + 1)] + shift(k), kMinSpeed);
         Eigen::VectorXd g = residual(u, m);
         double norm = g.lpNorm<Eigen::Infinity>();
         Eigen::MatrixXd jacobian(m_n, m_n);
@@ -140,7 +162,9 @@ private:
         }
     }
 
-    void march(const Eigen::VectorXd& u, March& m) const
+    /// Marches the layer on edge speeds u; with free, the transition point is where the e^N
+    /// method (or the forced position) puts it, else where the surface holds it.
+    void march(const Eigen::VectorXd& u, March& m, bool free = false) const
     {
         m.in.xi = m_s.xi;
         m.in.xc = m_s.xc;
@@ -151,6 +175,11 @@ private:
         m.in.reynolds = m_flow.reynolds;
         m.in.ncrit = kNcrit;
         m.in.forced = m_flow.forced_transition;
+        if (!free && m_s.held >= 0) {
+            // No amplification: the layer turns at the held point (or at laminar separation).
+            m.in.ncrit = std::numeric_limits<double>::infinity();
+            m.in.forced = m_s.held;
+        }
         trailing_edge_speed(m.in);
         m.out = march_boundary_layer(m.in);
         m.defect.resize(m_s.xi.size());
@@ -218,7 +247,8 @@ std::vector<double> wall_flux(const MassDefect& d)
     return flux;
 }
 
-ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, const FlowCase& flow)
+ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, const FlowCase& flow,
+                                 const MassDefect& guess)
 {
     const std::size_t points = w.speed.size();
     ViscousLayers v;
@@ -237,6 +267,7 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
     const double xcStag = at(w.xc, is) + f * (at(w.xc, is + 1) - at(w.xc, is));
     const double mach = std::min(flow.mach, kMaxMach);
     const bool matching = imposed.m.size() == points;
+    const bool guessed = guess.m.size() == points && guess.stagnation == is;
 
     for (int side = 0; side < 2; ++side) {
         Surface s;
@@ -244,6 +275,9 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
         s.xc.push_back(xcStag);
         s.uWall.push_back(0);
         s.imposed.push_back(0);
+        if (guessed)
+            s.guess.push_back(0);
+        s.held = imposed.transition[static_cast<std::size_t>(side)];
         const int first = side == 0 ? is : is + 1, last = side == 0 ? w.upper_te : w.lower_te, step = side == 0 ? -1 : 1;
         for (int i = first; i != last + step; i += step) {
             s.ring.push_back(i);
@@ -251,6 +285,8 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
             s.xc.push_back(at(w.xc, i));
             s.uWall.push_back(std::fabs(at(w.speed, i)));
             s.imposed.push_back(matching ? at(imposed.m, i) : 0.0);
+            if (guessed)
+                s.guess.push_back(at(guess.m, i));
         }
         if (s.ring.size() < 3) {
             v.finite = false;
@@ -258,8 +294,10 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
         }
         const SurfaceLayer layer(s, flow);
         March m;
-        layer.solve(m);
+        const Eigen::VectorXd u = layer.solve(m);
         v.finite = v.finite && m.out.finite;
+        v.free_transition[static_cast<std::size_t>(side)] = s.held >= 0 ? layer.freeTransition(u) : m.out.transition_xc;
+        v.defect.transition[static_cast<std::size_t>(side)] = m.out.transition_xc;
         double friction = 0;
         for (std::size_t k = 0; k < s.ring.size(); ++k) {
             const auto i = static_cast<std::size_t>(s.ring[k]);
@@ -292,6 +330,7 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
     WallFlow wall;
     double change = 1, size = 0, relaxation = 1;
     Eigen::VectorXd lastResidual;
+    std::array<std::pair<double, double>, 2> bracket{{{-kNoBracket, kNoBracket}, {-kNoBracket, kNoBracket}}};
     for (int it = 0; it < kMaxCoupling; ++it) {
         if (std::chrono::steady_clock::now() > deadline)
             break;
@@ -302,15 +341,46 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         if (!resolve(wall_flux(imposed), tolerance, wall))
             break;
         ++r.iterations;
-        ViscousLayers layers = interacting_layers(wall, imposed, flow);
+        ViscousLayers layers = interacting_layers(wall, imposed, flow, r.layers.defect);
         if (!layers.finite)
             break;
         change = 0;
         size = 0;
         const bool matching = imposed.m.size() == layers.defect.m.size();
-        for (std::size_t i = 0; i < layers.defect.m.size(); ++i) {
-            change = std::max(change, std::fabs(layers.defect.m[i] - (matching ? imposed.m[i] : 0.0)));
+        for (std::size_t i = 0; i < layers.defect.m.size(); ++i)
             size = std::max(size, std::fabs(layers.defect.m[i]));
+        const Eigen::Index points = static_cast<Eigen::Index>(layers.defect.m.size());
+        Eigen::VectorXd residual(points);
+        for (Eigen::Index i = 0; i < points; ++i)
+            residual(i) = layers.defect.m[static_cast<std::size_t>(i)] - (matching ? imposed.m[static_cast<std::size_t>(i)] : 0.0);
+        change = residual.lpNorm<Eigen::Infinity>();
+        // Transition is held during each layer solve and moved here to where the e^N method puts
+        // it on the new edge speeds. Where the amplification grows slowly that place can jump by
+        // a station for a small change of the flow: held behind the jump the layer says ahead,
+        // held ahead it says behind. The places where it said either bracket the jump, and a
+        // move that would leave the bracket goes to its middle instead, which closes in on the
+        // jump like a bisection. A move of 1e-4 chord counts as a change of 1e-4 of the defect.
+        std::array<double, 2> step{0, 0};
+        for (std::size_t side = 0; side < 2; ++side) {
+            const double held = imposed.transition[side];
+            if (held < 0)
+                continue;
+            const double towards = layers.free_transition[side] - held;
+            auto& [ahead, behind] = bracket[side]; // held there, the layer said aft / forward
+            if (towards > 0) {
+                if (held >= behind)
+                    behind = kNoBracket;
+                ahead = held;
+            } else if (towards < 0) {
+                if (held <= ahead)
+                    ahead = -kNoBracket;
+                behind = held;
+            }
+            double target = held + towards;
+            if (target <= ahead || target >= behind)
+                target = ahead > -kNoBracket && behind < kNoBracket ? 0.5 * (ahead + behind) : std::clamp(target, ahead, behind);
+            step[side] = target - held;
+            change = std::max(change, size * std::fabs(step[side]));
         }
         r.layers = layers;
         r.defect = imposed;
@@ -329,9 +399,6 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         // the last two residuals along the latest change of residual. It is never lengthened:
         // where a separation point near the trailing edge comes and goes, a longer step
         // overshoots into the other state.
-        Eigen::VectorXd residual(static_cast<Eigen::Index>(layers.defect.m.size()));
-        for (std::size_t i = 0; i < layers.defect.m.size(); ++i)
-            residual(static_cast<Eigen::Index>(i)) = layers.defect.m[i] - (matching ? imposed.m[i] : 0.0);
         if (matching && lastResidual.size() == residual.size()) {
             const Eigen::VectorXd growth = residual - lastResidual;
             const double g2 = growth.squaredNorm();
@@ -340,9 +407,13 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         }
         lastResidual = residual;
         MassDefect next = layers.defect;
+        next.transition = layers.free_transition;
         if (matching)
             for (std::size_t i = 0; i < next.m.size(); ++i)
                 next.m[i] = imposed.m[i] + relaxation * residual(static_cast<Eigen::Index>(i));
+        for (std::size_t side = 0; side < 2; ++side)
+            if (imposed.transition[side] >= 0)
+                next.transition[side] = imposed.transition[side] + step[side];
         imposed = std::move(next);
     }
     // A layer that keeps creeping (separated) stands within 1 % of its defect, with a warning;

@@ -3,6 +3,7 @@
 
 #include "Solver.h"
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -27,6 +28,9 @@ struct MassDefect {
     std::vector<double> m;
     int stagnation = -1;
     int upper_te = 0, lower_te = 0;
+    /// x/c where each layer (upper, lower) turns turbulent, held while the layers are solved
+    /// with the interaction law; negative: found by the e^N method on the way.
+    std::array<double, 2> transition{-1, -1};
 };
 
 /// Both boundary layers about one wall flow, at the ring points (0 off the layers).
@@ -37,6 +41,9 @@ struct ViscousLayers {
     double cd = 0;              ///< Squire-Young drag of both layers
     double cd_friction = 0;
     double transition_upper = 1, transition_lower = 1, separation_upper = 1, separation_lower = 1;
+    /// Where the e^N method (or the forced position) puts transition on the final edge speeds;
+    /// equal to the held transition once the coupling has settled.
+    std::array<double, 2> free_transition{1, 1};
     bool finite = true;
 };
 
@@ -59,8 +66,11 @@ std::vector<double> wall_flux(const MassDefect& defect);
 /// u_e = u_wall + A (m - m_imposed), where u_wall is the potential flow carrying the transpiration
 /// of the mass defect m_imposed and A the thin-aerofoil interaction law (the Hilbert integral of
 /// dm/dxi over pi beta), and solved together with it by Newton's method, so that the layer feels
-/// its own displacement as the outer flow will.
-ViscousLayers interacting_layers(const WallFlow& wall, const MassDefect& imposed, const FlowCase& flow);
+/// its own displacement as the outer flow will. The transition points are held where imposed
+/// says (see MassDefect::transition); guess, the layers' defect of an earlier iteration (or
+/// empty), gives Newton's method its start.
+ViscousLayers interacting_layers(const WallFlow& wall, const MassDefect& imposed, const FlowCase& flow,
+                                 const MassDefect& guess);
 
 /// The viscous-inviscid coupling. resolve(flux, tolerance, wall) solves the potential flow with
 /// the given wall mass fluxes (ring points 0 .. ni - 1; empty for none) to the given Newton-update
