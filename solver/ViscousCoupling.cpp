@@ -48,7 +48,6 @@ struct Surface {
     std::vector<double> xi, xc;  // stations 0 .. n
     std::vector<double> uWall;   // the potential flow's edge speed, stations 0 .. n
     std::vector<double> imposed; // the mass defect the potential flow carries, stations 0 .. n
-    std::vector<double> guess;   // the layer's defect of the last iteration, or empty
     double held = -1;            // x/c of a transition point held in place, or negative
 };
 
@@ -77,19 +76,9 @@ public:
     /// Edge speeds u (stations 1 .. n) that satisfy the interaction law with the layer's defect.
     Eigen::VectorXd solve(March& m) const
     {
-        // Started from the edge speed the law gives for the last iteration's layer: near a
-        // transition point that moves fast with the pressure gradient, layer and law can have two
-        // solutions, and starting afresh each time would jump between them.
         Eigen::VectorXd u(m_n);
-        Eigen::VectorXd shift = Eigen::VectorXd::Zero(m_n);
-        if (m_s.guess.size() == m_s.imposed.size()) {
-            Eigen::VectorXd change(m_n);
-            for (int k = 0; k < m_n; ++k)
-                change(k) = m_s.guess[static_cast<std::size_t>(k + 1)] - m_s.imposed[static_cast<std::size_t>(k + 1)];
-            shift = m_a * change;
-        }
         for (int k = 0; k < m_n; ++k)
-            u(k) = std::max(m_s.uWall[static_cast<std::size_t>(k + 1)] + shift(k), kMinSpeed);
+            u(k) = std::max(m_s.uWall[static_cast<std::size_t>(k + 1)], kMinSpeed);
         Eigen::VectorXd g = residual(u, m);
         double norm = g.lpNorm<Eigen::Infinity>();
         Eigen::MatrixXd jacobian(m_n, m_n);
@@ -247,8 +236,7 @@ std::vector<double> wall_flux(const MassDefect& d)
     return flux;
 }
 
-ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, const FlowCase& flow,
-                                 const MassDefect& guess)
+ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, const FlowCase& flow)
 {
     const std::size_t points = w.speed.size();
     ViscousLayers v;
@@ -267,7 +255,6 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
     const double xcStag = at(w.xc, is) + f * (at(w.xc, is + 1) - at(w.xc, is));
     const double mach = std::min(flow.mach, kMaxMach);
     const bool matching = imposed.m.size() == points;
-    const bool guessed = guess.m.size() == points && guess.stagnation == is;
 
     for (int side = 0; side < 2; ++side) {
         Surface s;
@@ -275,8 +262,6 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
         s.xc.push_back(xcStag);
         s.uWall.push_back(0);
         s.imposed.push_back(0);
-        if (guessed)
-            s.guess.push_back(0);
         s.held = imposed.transition[static_cast<std::size_t>(side)];
         const int first = side == 0 ? is : is + 1, last = side == 0 ? w.upper_te : w.lower_te, step = side == 0 ? -1 : 1;
         for (int i = first; i != last + step; i += step) {
@@ -285,8 +270,6 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
             s.xc.push_back(at(w.xc, i));
             s.uWall.push_back(std::fabs(at(w.speed, i)));
             s.imposed.push_back(matching ? at(imposed.m, i) : 0.0);
-            if (guessed)
-                s.guess.push_back(at(guess.m, i));
         }
         if (s.ring.size() < 3) {
             v.finite = false;
@@ -341,7 +324,7 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         if (!resolve(wall_flux(imposed), tolerance, wall))
             break;
         ++r.iterations;
-        ViscousLayers layers = interacting_layers(wall, imposed, flow, r.layers.defect);
+        ViscousLayers layers = interacting_layers(wall, imposed, flow);
         if (!layers.finite)
             break;
         change = 0;

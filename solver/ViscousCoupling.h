@@ -67,10 +67,8 @@ std::vector<double> wall_flux(const MassDefect& defect);
 /// of the mass defect m_imposed and A the thin-aerofoil interaction law (the Hilbert integral of
 /// dm/dxi over pi beta), and solved together with it by Newton's method, so that the layer feels
 /// its own displacement as the outer flow will. The transition points are held where imposed
-/// says (see MassDefect::transition); guess, the layers' defect of an earlier iteration (or
-/// empty), gives Newton's method its start.
-ViscousLayers interacting_layers(const WallFlow& wall, const MassDefect& imposed, const FlowCase& flow,
-                                 const MassDefect& guess);
+/// says (see MassDefect::transition).
+ViscousLayers interacting_layers(const WallFlow& wall, const MassDefect& imposed, const FlowCase& flow);
 
 /// The viscous-inviscid coupling. resolve(flux, tolerance, wall) solves the potential flow with
 /// the given wall mass fluxes (ring points 0 .. ni - 1; empty for none) to the given Newton-update
