@@ -327,7 +327,6 @@ CouplingResult couple_viscous(const FlowCase& flow, const MassDefect& start,
         ViscousLayers layers = interacting_layers(wall, imposed, flow);
         if (!layers.finite)
             break;
-        change = 0;
         size = 0;
         const bool matching = imposed.m.size() == layers.defect.m.size();
         for (std::size_t i = 0; i < layers.defect.m.size(); ++i)
