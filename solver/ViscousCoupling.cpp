@@ -105,11 +105,11 @@ public:
                 Eigen::VectorXd trial = (u + t * du).cwiseMax(kMinSpeed);
                 March tm;
                 const Eigen::VectorXd tg = residual(trial, tm);
-                const double tn = tg.lpNorm<Eigen::Infinity>();
-                if (std::isfinite(tn) && tn < (1 - 1e-4 * t) * norm) {
+                const double tn = tg.norm();
+                if (std::isfinite(tn) && tn < (1 - 1e-4 * t) * g.norm()) {
                     u = trial;
                     g = tg;
-                    norm = tn;
+                    norm = tg.lpNorm<Eigen::Infinity>();
                     m = std::move(tm);
                     accepted = true;
                 }
