@@ -18,11 +18,10 @@ using camber::smesh::FullPotential;
 using camber::smesh::Point;
 
 /// NACA four-digit section, 65 cosine-spaced stations per surface, upper trailing edge first.
-std::vector<Point> naca(int digits, bool sharp)
+std::vector<Point> naca(int digits, bool sharp, int n = 65)
 {
     const double m = (digits / 1000) / 100.0, p = (digits / 100 % 10) / 10.0, t = (digits % 100) / 100.0;
     const double xEnd = sharp ? 1.008930411365 : 1.0;
-    const int n = 65;
     std::vector<Point> upper, lower;
     for (int i = 0; i < n; ++i) {
         const double x = xEnd * 0.5 * (1 - std::cos(3.141592653589793 * i / (n - 1)));
@@ -88,6 +87,38 @@ void warmSolve(benchmark::State& state)
     state.counters["cold"] = cold;
 }
 
+/// The viscous transonic case: M 0.7, CL 0.5, Re 30 million, free transition.
+FlowCase viscousCase()
+{
+    FlowCase f = flowCase(true);
+    f.viscous = true;
+    f.reynolds = 30e6;
+    return f;
+}
+
+/// Viscous solves on NACA 2412 at 61 stations a surface: cold (argument 0) or warm after a
+/// drag step of a thousandth of the chord (argument 1).
+void viscousSolve(benchmark::State& state)
+{
+    const bool warm = state.range(0) != 0;
+    const auto base = naca(2412, false, 61);
+    auto bumped = base;
+    bumped[20].y += 0.001;
+    FullPotential solver;
+    solver.solve(base, viscousCase());
+    int failed = 0, cold = 0;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        if (!warm)
+            solver.reset();
+        failed += solver.solve(flip ? bumped : base, viscousCase()).status != 0;
+        cold += !solver.lastWarm();
+    }
+    state.counters["failed"] = failed;
+    state.counters["cold"] = cold;
+}
+
 /// x/c where the pressure rises back through the sonic value going aft on one surface (the
 /// shock), or 0 when the surface stays subsonic. Points 0..64 run from the upper trailing edge to
 /// the leading edge, 64..128 from the leading edge to the lower trailing edge.
@@ -126,6 +157,34 @@ void transonicCase(benchmark::State& state)
     state.counters["cd"] = r.cd;
     state.counters["shock_upper"] = shockPosition(r, f.mach, true);
     state.counters["shock_lower"] = shockPosition(r, f.mach, false);
+}
+
+/// The viscous transonic case on NACA 2412 and NACA 0012 (61 stations a surface, blunt
+/// trailing edge) with a long time budget; the counters carry the results for the validation
+/// report, with the inviscid solution's angle and shock for comparison.
+void viscousTransonicCase(benchmark::State& state)
+{
+    const auto contour = naca(state.range(0) == 0 ? 2412 : 12, false, 61);
+    const FlowCase f = viscousCase();
+    FlowCase inviscid = f;
+    inviscid.viscous = false;
+    camber::smesh::FlowResult r, i;
+    for (auto _ : state) {
+        FullPotential solver;
+        solver.setTimeBudget(60);
+        r = solver.solve(contour, f);
+        solver.reset();
+        i = solver.solve(contour, inviscid);
+    }
+    state.counters["status"] = r.status;
+    state.counters["alpha"] = r.alpha;
+    state.counters["alpha_inviscid"] = i.alpha;
+    state.counters["cd"] = r.cd;
+    state.counters["cd_friction"] = r.cd_friction;
+    state.counters["shock_upper"] = shockPosition(r, f.mach, true);
+    state.counters["shock_upper_inviscid"] = shockPosition(i, f.mach, true);
+    state.counters["transition_upper"] = r.transition_upper;
+    state.counters["transition_lower"] = r.transition_lower;
 }
 
 /// Robustness: sections deformed by three random Hicks-Henne bumps (up to 0.02 chord, either
@@ -179,7 +238,11 @@ void robustnessSweep(benchmark::State& state)
 BENCHMARK(coldSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(warmSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
 
+// Viscous, NACA 2412 at M 0.7, CL 0.5, Re 30e6: 0 cold, 1 warm after a drag step.
+BENCHMARK(viscousSolve)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
+
 BENCHMARK(robustnessSweep)->Arg(100)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(transonicCase)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(viscousTransonicCase)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

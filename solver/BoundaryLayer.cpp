@@ -10,6 +10,7 @@ namespace {
 
 constexpr double kSeparationH = 2.4;
 constexpr double kTurbulentStartH = 1.4;
+constexpr double kTrailingEdgeZone = 0.97;
 
 // Thwaites' correlations l(lambda) and H(lambda) (White's fits).
 void thwaites(double lambda, double& l, double& h)
@@ -87,6 +88,21 @@ void headRates(const Turbulent& s, double ue, double due, double nu, double hMax
 }
 
 } // namespace
+
+void trailing_edge_speed(BoundaryLayerInput& in)
+{
+    const std::size_t n = in.xc.size();
+    std::size_t k = n;
+    while (k > 2 && in.xc[k - 1] > kTrailingEdgeZone)
+        --k;
+    if (k >= n || k < 3)
+        return;
+    const std::size_t a = k - 1, b = k - 2; // the last station before the zone and one before
+    const double d = in.xi[a] - in.xi[b];
+    const double slope = d > 0 ? (in.ue[a] - in.ue[b]) / d : 0.0;
+    for (std::size_t i = k; i < n; ++i)
+        in.ue[i] = std::max(in.ue[a] + slope * (in.xi[i] - in.xi[a]), 0.5 * in.ue[a]);
+}
 
 double squire_young(double theta, double h, double ue)
 {
@@ -177,9 +193,17 @@ BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in)
         s.theta = std::max(s.theta + d * t0, 1e-12);
         s.q += d * q0;
         hold(ue[i]);
-        double h1 = 0;
-        headState(s, ue[i], nu, 3.0, r.h[i], h1, r.cf[i]);
-        r.theta[i] = s.theta;
+        double h1 = 0, h = 0, cf = 0;
+        headState(s, ue[i], nu, 3.0, h, h1, cf);
+        // The station just past transition reports the laminar and the turbulent state blended
+        // by where in the interval the layer turned: transition at the station gives the laminar
+        // state it had, transition at the station before the turbulent one. Otherwise the
+        // displacement thickness there would jump (H from about 2.6 to 1.4) as the transition
+        // point crosses the station, and a coupling whose transition point sits near a station
+        // would cycle between the two.
+        r.theta[i] = fraction * r.theta[i] + (1 - fraction) * s.theta;
+        r.h[i] = fraction * r.h[i] + (1 - fraction) * h;
+        r.cf[i] = fraction * r.cf[i] + (1 - fraction) * cf;
     }
     for (std::size_t k = i + 1; k < n; ++k) {
         // Heun's predictor-corrector step over the interval (the panels are short against the

@@ -37,6 +37,12 @@ struct BoundaryLayerResult {
 ///   separation is taken at H = 2.4, past which H is held.
 BoundaryLayerResult march_boundary_layer(const BoundaryLayerInput& in);
 
+/// The inviscid flow stagnates at a trailing edge of finite angle; the real flow, displaced by
+/// the boundary layers and the wake, does not. The layers would see that stagnation as a steep
+/// adverse gradient over the last panels and separate, so past 97 % of the chord the edge speed
+/// of the input continues with the gradient it has there.
+void trailing_edge_speed(BoundaryLayerInput& in);
+
 /// Drag of one surface from its trailing-edge state by Squire & Young (1937):
 /// cd = 2 theta (ue)^((H + 5) / 2), theta in chords, ue over the free-stream speed.
 double squire_young(double theta, double h, double ue);

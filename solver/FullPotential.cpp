@@ -2,6 +2,7 @@
 #include "FullPotential.h"
 
 #include "Grid.h"
+#include "ViscousCoupling.h"
 
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
@@ -29,6 +30,9 @@ constexpr double kMaxSwitch = 1.0;
 constexpr double kMachCap = 1.9;
 constexpr double kMinBase = 0.05;         // a^2 / a_inf^2 below which the density is frozen
 constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converged solution
+// Before a viscous coupling the potential flow need not be converged further: the coupling goes
+// on updating it with each new transpiration.
+constexpr double kCouplingStart = 1e-4;
 constexpr int kMaxNewton = 30;
 // The chord method (an old factorisation) is kept while each update, plus the change of the
 // entropy behind the shocks, is at most this fraction of the one before: the lagged entropy makes
@@ -41,9 +45,11 @@ constexpr double kChordContraction = 0.7;
 // method, and 0.0 % with the third panels used here.
 constexpr int kKuttaPanel = 2;
 // A blunt trailing edge has no such fan: its base closes the wall with cells as regular as the
-// rest, and the Kutta condition sits on the panels at the corners. On NACA 2412 in
-// incompressible flow the lift came out 1.4 % below the panel method with the third panels,
-// 0.5 % with the second and 0.1 % with the first.
+// rest. On NACA 2412 in incompressible flow the lift came out 1.4 % below the panel method with
+// the third panels, 0.5 % with the second and 0.1 % with the first (the corners), which are used
+// in inviscid flow. With boundary layers the third panels are kept: nearer the edge the
+// transpiration of a layer separating just ahead of it acts on the Kutta condition directly, and
+// the coupling cycled (NACA 4415, M 0.3, 12 degrees, Re 2e6, separated at 0.82c).
 constexpr int kKuttaPanelBlunt = 0;
 // Cold starts below this Mach number go straight to the case; above, by continuation.
 constexpr double kDirectMach = 0.6;
@@ -214,7 +220,7 @@ std::vector<int> dissectionOrder(int ni, int nj)
 /// minus below it; the lift is 2 G per unit chord and speed), then the angle of attack (radians).
 class Discretisation {
 public:
-    Discretisation(const OGrid& g) : m_g(g)
+    Discretisation(const OGrid& g, bool viscous) : m_g(g)
     {
         m_nodes = g.ni * g.nj;
         m_unknowns = m_nodes + 2;
@@ -224,7 +230,7 @@ public:
             m_row[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
         m_row[static_cast<std::size_t>(m_nodes)] = m_nodes;
         m_row[static_cast<std::size_t>(m_nodes + 1)] = m_nodes + 1;
-        m_kuttaPanel = g.lower_te == g.ni ? kKuttaPanel : kKuttaPanelBlunt;
+        m_kuttaPanel = g.lower_te == g.ni || viscous ? kKuttaPanel : kKuttaPanelBlunt;
         buildStencils();
         buildPattern();
         m_entropy.assign(g.tri.size(), 0.0);
@@ -259,6 +265,10 @@ public:
         } else {
             elements<double>(x, r);
         }
+        // Transpiration: the mass the boundary layers displace leaves the wall; it is the natural
+        // boundary term of the wall nodes and does not depend on the potential.
+        for (std::size_t i = 0; i < m_wallFlux.size(); ++i)
+            r(static_cast<Eigen::Index>(i)) += m_wallFlux[i];
         farField(x, r, jacobian);
         kutta(x, r, jacobian);
         liftRow(x, r, jacobian);
@@ -318,6 +328,50 @@ public:
                     scatter(f, s.position[static_cast<std::size_t>(k)]);
             }
         }
+    }
+
+    /// Mass flux out of the wall at each ring point (empty: a solid wall).
+    void setWallFlux(const std::vector<double>& flux) { m_wallFlux = flux; }
+    const std::vector<double>& wallFlux() const { return m_wallFlux; }
+
+    /// The wall speeds at the ring points (means of the tangential speeds on the panels beside
+    /// each point; the trailing-edge point of a sharp section twice, once for each side).
+    void wallFlow(const Eigen::VectorXd& x, WallFlow& w) const
+    {
+        const int ni = m_g.ni;
+        std::vector<double> panel(static_cast<std::size_t>(ni));
+        for (int i = 0; i < ni; ++i) {
+            const auto& tr = m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, 0))];
+            double qx = 0, qy = 0;
+            for (int k = 0; k < 3; ++k) {
+                const auto kk = static_cast<std::size_t>(k);
+                const double u = x(tr.nodes[kk]) - (tr.shifted[kk] ? x(circulation()) : 0.0);
+                qx += u * tr.gx[kk];
+                qy += u * tr.gy[kk];
+            }
+            const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % ni)];
+            const double len = std::hypot(p1.x - p0.x, p1.y - p0.y);
+            panel[static_cast<std::size_t>(i)] = len > 0 ? (qx * (p1.x - p0.x) + qy * (p1.y - p0.y)) / len : 0.0;
+        }
+        // Chordwise positions along the line from the leading edge (the origin) to the trailing edge.
+        const Point te = m_g.node[0];
+        const double chord2 = std::max(te.x * te.x + te.y * te.y, 1e-12);
+        const auto n = static_cast<std::size_t>(ni + 1);
+        w.s.assign(n, 0.0);
+        w.speed.assign(n, 0.0);
+        w.xc.assign(n, 0.0);
+        for (int i = 0; i <= ni; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const Point p = m_g.node[static_cast<std::size_t>(i % ni)];
+            if (i > 0) {
+                const Point q = m_g.node[static_cast<std::size_t>(i - 1)];
+                w.s[k] = w.s[k - 1] + std::hypot(p.x - q.x, p.y - q.y);
+            }
+            w.xc[k] = (p.x * te.x + p.y * te.y) / chord2;
+            w.speed[k] = i == 0 ? panel[0] : (i == ni ? panel[k - 1] : 0.5 * (panel[k - 1] + panel[k]));
+        }
+        w.upper_te = m_g.upper_te;
+        w.lower_te = m_g.lower_te;
     }
 
     /// The Jacobian with rows and columns in the elimination order (see toOrder).
@@ -869,6 +923,7 @@ private:
     bool m_prescribedLift = false;
     std::vector<Stencil> m_stencil;
     std::vector<int> m_row; // place of each unknown (and its equation) in the elimination order
+    std::vector<double> m_wallFlux;
     SparseMatrix m_jacobian;
 };
 
@@ -996,6 +1051,7 @@ struct FullPotential::Memory {
     Eigen::VectorXd x;
     std::vector<double> entropy; // s / R behind the shocks of that solution, per triangle
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
+    MassDefect defect;                // the boundary layers' mass defect that solution carries
     bool valid = false;
 };
 
@@ -1048,7 +1104,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->valid = false;
         return r;
     }
-    Discretisation d(g);
+    // An unusable Reynolds number gives the inviscid flow (with a warning in the status).
+    const auto withLayers = [](const FlowCase& f) { return f.viscous && std::isfinite(f.reynolds) && f.reynolds > 0; };
+    const bool viscous = withLayers(flow);
+    Discretisation d(g, viscous);
     auto fresh = std::make_unique<LinearSolver>();
     LinearSolver& lu = *fresh;
     lu.analyzePattern(d.jacobian());
@@ -1057,12 +1116,18 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     bool converged = false;
     int iterations = 0;
 
+    FlowCase layerCase = flow;
+    layerCase.mach = mach;
+    layerCase.reynolds = std::clamp(flow.reynolds, 1e4, 1e10);
+
     const Memory& last = *m_memory;
     bool warm = last.valid && last.contour.size() == given.size() && last.flow.level == flow.level &&
-                last.flow.prescribed_lift == flow.prescribed_lift && std::fabs(last.flow.mach - flow.mach) <= kWarmMach &&
+                last.flow.prescribed_lift == flow.prescribed_lift && withLayers(last.flow) == viscous &&
+                std::fabs(last.flow.mach - flow.mach) <= kWarmMach &&
                 last.x.size() == d.unknowns();
     for (std::size_t i = 0; warm && i < given.size(); ++i)
         warm = std::hypot(given[i].x - last.contour[i].x, given[i].y - last.contour[i].y) < kWarmDisplacement * scale;
+    const double finish = viscous ? kCouplingStart : kStepTolerance;
     const LinearSolver* chordLu = nullptr;
     if (warm) {
         x = last.x;
@@ -1070,17 +1135,19 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             x(d.angle()) = target;
         d.setCase(mach, flow.prescribed_lift, target);
         d.setEntropy(last.entropy);
+        if (viscous)
+            d.setWallFlux(wall_flux(last.defect));
         const Eigen::VectorXd start = x;
         if (last.lu) {
-            converged = chordWithEntropy(d, *last.lu, x, kStepTolerance, deadline, iterations);
+            converged = chordWithEntropy(d, *last.lu, x, finish, deadline, iterations);
             chordLu = last.lu.get();
         }
         if (!converged) {
             if (!x.allFinite())
                 x = start;
             chordLu = &lu;
-            converged = newton(d, lu, x, kStepTolerance, kMaxNewton, deadline, iterations, true) &&
-                        settleEntropy(d, lu, chordLu, x, kStepTolerance, deadline, iterations);
+            converged = newton(d, lu, x, finish, kMaxNewton, deadline, iterations, true) &&
+                        settleEntropy(d, lu, chordLu, x, finish, deadline, iterations);
         }
         factorised = chordLu == &lu;
         m_lastWarm = converged;
@@ -1103,10 +1170,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             Eigen::VectorXd trial = x;
             // The entropy behind the shocks follows the iterates; at the case itself the solution
             // is finished with the entropy settled.
-            bool ok = newton(d, lu, trial, last ? kStepTolerance : 1e-4, last ? kMaxNewton : 15, deadline, iterations, true);
+            bool ok = newton(d, lu, trial, last ? finish : 1e-4, last ? kMaxNewton : 15, deadline, iterations, true);
             if (ok && last) {
                 chordLu = &lu;
-                ok = settleEntropy(d, lu, chordLu, trial, kStepTolerance, deadline, iterations);
+                ok = settleEntropy(d, lu, chordLu, trial, finish, deadline, iterations);
             }
             if (!ok)
                 d.setEntropy(goodEntropy);
@@ -1156,6 +1223,53 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         d.freeStream(x, flow.prescribed_lift ? 0.0 : target, 0.0);
         converged = false;
     }
+    CouplingResult coupling;
+    if (viscous && converged) {
+        // Each potential flow of the coupling starts from the last and is solved by the chord
+        // method on the newest factorisation; Newton's method refactorises only when that stalls.
+        const LinearSolver* current = chordLu ? chordLu : (factorised ? &lu : nullptr);
+        const Eigen::VectorXd inviscidFlow = x;
+        bool solved = true; // x is a solution with the transpiration set
+        const auto resolve = [&](const std::vector<double>& flux, double tolerance, WallFlow& wall) {
+            if (solved && flux == d.wallFlux()) {
+                d.wallFlow(x, wall);
+                solved = false;
+                return true;
+            }
+            solved = false;
+            d.setWallFlux(flux);
+            const Eigen::VectorXd start = x;
+            bool ok = false;
+            // Where the chord method stalls (the shock moved), one Newton step refactorises at
+            // the present iterate and the chord method goes on with that factorisation.
+            for (int attempt = 0; attempt < kMaxNewton && !ok && Clock::now() < deadline; ++attempt) {
+                if (current != nullptr && chordWithEntropy(d, *current, x, tolerance, deadline, iterations)) {
+                    ok = true;
+                    break;
+                }
+                ok = newton(d, lu, x, tolerance, 1, deadline, iterations);
+                factorised = true;
+                current = &lu;
+                if (lu.info() != Eigen::Success || !x.allFinite())
+                    break;
+            }
+            if (!ok) {
+                x = start;
+                return false;
+            }
+            d.wallFlow(x, wall);
+            return true;
+        };
+        coupling = couple_viscous(layerCase, warm ? last.defect : MassDefect{}, resolve, deadline);
+        if (coupling.runaway) {
+            // The layers ran away (massive separation): the inviscid flow is reported instead.
+            x = inviscidFlow;
+            coupling.layers = ViscousLayers{};
+            converged = false;
+        } else if (!coupling.settled && !coupling.loose) {
+            converged = false;
+        }
+    }
     if (!converged)
         d.updateEntropy(x); // the reported wave drag is that of the reported flow
     m_memory->valid = converged;
@@ -1164,6 +1278,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->flow = flow;
         m_memory->x = x;
         m_memory->entropy = d.entropy();
+        m_memory->defect = coupling.defect;
         if (factorised)
             m_memory->lu = std::move(fresh);
     } else {
@@ -1214,6 +1329,34 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         r.local_mach[k] = interpolate(p, mloc, s);
     }
     r.status = converged ? kConverged : kNotConverged;
+    if (flow.viscous && !viscous && converged)
+        r.status = kInviscidFallback;
+    const ViscousLayers& layers = coupling.layers;
+    if (viscous && layers.defect.m.size() == static_cast<std::size_t>(ni + 1)) {
+        std::vector<double> cf(n), dstar(n), theta(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto ring = static_cast<std::size_t>(g.ring_of_node[k]);
+            cf[k] = layers.cf[ring];
+            theta[k] = layers.theta[ring];
+            dstar[k] = layers.theta[ring] * layers.h[ring];
+        }
+        for (std::size_t k = 0; k < stations.size(); ++k) {
+            const double s = stations[k];
+            r.cf[k] = interpolate(p, cf, s);
+            r.dstar[k] = scale * interpolate(p, dstar, s);
+            r.theta[k] = scale * interpolate(p, theta, s);
+        }
+        r.cd = r.cd_wave + layers.cd;
+        r.cd_friction = layers.cd_friction;
+        r.transition_upper = layers.transition_upper;
+        r.transition_lower = layers.transition_lower;
+        r.separation_upper = layers.separation_upper;
+        r.separation_lower = layers.separation_lower;
+        if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
+            r.status = kSeparated;
+        else if (converged && !coupling.settled)
+            r.status = kLooselyCoupled;
+    }
     return r;
 }
 

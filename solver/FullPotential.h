@@ -22,8 +22,16 @@ namespace camber::smesh {
 /// lift is prescribed, is solved by Newton's method with an exact Jacobian; a cold start climbs
 /// to the Mach number by continuation.
 ///
-/// The solver keeps its last converged solution and starts from it (warm start) when the next
-/// section is a small change of the last one at the same or a near flow case.
+/// With the viscous option the boundary layers of both surfaces (the integral method of
+/// march_boundary_layer) run on the wall speeds and act back by transpiration: the growth of
+/// their mass defect leaves the wall as a mass flux. The coupling is quasi-simultaneous: each
+/// layer is solved together with an interaction law that tells it how the outer flow answers its
+/// displacement, and the potential flow is re-solved with the new transpiration until the mass
+/// defect settles (see couple_viscous).
+///
+/// The solver keeps its last converged solution, the layers' mass defect included, and starts
+/// from it (warm start) when the next section is a small change of the last one at the same or
+/// a near flow case.
 class FullPotential {
 public:
     FullPotential();
@@ -32,9 +40,9 @@ public:
     FullPotential& operator=(const FullPotential&) = delete;
 
     /// Solves one flow case about the contour (upper trailing edge round the leading edge to
-    /// the lower trailing edge). Viscous effects are not modelled yet: the result is inviscid
-    /// with drag the wave drag (cd = cd_wave, exactly 0 without shocks). Never throws for bad
-    /// input; every number is finite.
+    /// the lower trailing edge). The drag is the wave drag (cd_wave, from the entropy behind the
+    /// shocks, exactly 0 without them) plus, viscous, the layers' Squire-Young drag. Never throws
+    /// for bad input; every number is finite.
     FlowResult solve(const std::vector<Point>& contour, const FlowCase& flow);
 
     /// Forgets the last solution, so that the next solve starts cold.

@@ -23,7 +23,6 @@ constexpr int kMaxCouplingIterations = 150;
 constexpr double kRunawayDefect = 0.05;
 constexpr double kRelaxation = 0.5;
 constexpr double kNcrit = 9;
-constexpr double kTrailingEdgeZone = 0.97;
 // Smoothing passes over the transpiration: the shortest panels (at the edges) would otherwise
 // carry a wavy source distribution that the direct coupling amplifies.
 constexpr int kSmoothingPasses = 2;
@@ -160,25 +159,6 @@ struct Viscous {
     bool finite = true;
 };
 
-// The inviscid flow stagnates at a trailing edge of finite angle; the real flow, displaced by
-// the boundary layers and the wake, does not. The layers would see that stagnation as a steep
-// adverse gradient over the last panels and separate, so past kTrailingEdgeZone of the chord
-// the edge speed continues with the gradient it has there.
-void trailingEdgeSpeed(BoundaryLayerInput& in)
-{
-    const std::size_t n = in.xc.size();
-    std::size_t k = n;
-    while (k > 2 && in.xc[k - 1] > kTrailingEdgeZone)
-        --k;
-    if (k >= n || k < 3)
-        return;
-    const std::size_t a = k - 1, b = k - 2; // the last station before the zone and one before
-    const double d = in.xi[a] - in.xi[b];
-    const double slope = d > 0 ? (in.ue[a] - in.ue[b]) / d : 0.0;
-    for (std::size_t i = k; i < n; ++i)
-        in.ue[i] = std::max(in.ue[a] + slope * (in.xi[i] - in.xi[a]), 0.5 * in.ue[a]);
-}
-
 Viscous boundaryLayers(const Panelling& p, const Loads& loads, const Eigen::VectorXd& gamma, const FlowCase& flow)
 {
     const std::size_t n = p.node.size();
@@ -223,7 +203,7 @@ Viscous boundaryLayers(const Panelling& p, const Loads& loads, const Eigen::Vect
             in.ue.push_back(karmanTsienSpeed(std::fabs(gamma(static_cast<Eigen::Index>(i))), flow.mach));
             in.xc.push_back(loads.xc(i));
         }
-        trailingEdgeSpeed(in);
+        trailing_edge_speed(in);
         const BoundaryLayerResult r = march_boundary_layer(in);
         v.finite = v.finite && r.finite;
         for (std::size_t k = 0; k < nodes.size(); ++k) {

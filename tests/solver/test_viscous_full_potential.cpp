@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: MIT
+// The full-potential method with boundary layers: the lift lost to the displacement, agreement
+// with the panel method in subcritical flow, the shock moved forward in transonic flow, warm
+// against cold starts, the Reynolds-number fallback, the time budget, and the transpiration
+// that carries the layers' mass defect into the potential flow.
+#include "SolverCall.h"
+
+#include "solver/BoundaryLayer.h"
+#include "solver/FullPotential.h"
+#include "solver/ViscousCoupling.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <vector>
+
+using camber::smesh::FlowCase;
+using camber::smesh::FlowResult;
+using camber::smesh::FullPotential;
+using camber::smesh::Point;
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+class Solver : public FullPotential {
+public:
+    Solver() { setTimeBudget(120); }
+};
+
+std::vector<Point> naca(int digits, int n_up = 61)
+{
+    std::vector<float> x, y;
+    camber::test::naca4(digits, n_up, false, x, y);
+    std::vector<Point> c;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        c.push_back({x[i], y[i]});
+    return c;
+}
+
+FlowCase viscous(double mach, double alphaDeg, double reynolds)
+{
+    FlowCase f;
+    f.prescribed_lift = false;
+    f.target = alphaDeg;
+    f.mach = mach;
+    f.viscous = true;
+    f.reynolds = reynolds;
+    f.level = 2;
+    return f;
+}
+
+FlowCase atLift(FlowCase f, double cl)
+{
+    f.prescribed_lift = true;
+    f.target = cl;
+    return f;
+}
+
+FlowCase inviscidOf(FlowCase f)
+{
+    f.viscous = false;
+    return f;
+}
+
+/// x/c where the upper-surface pressure rises through the sonic value going aft (the shock).
+double upperShock(const FlowResult& r, double mach)
+{
+    const double sonic = camber::smesh::critical_cp(mach);
+    double found = 0;
+    for (std::size_t k = 64; k > 0; --k)
+        if (r.cp[k] < sonic && r.cp[k - 1] >= sonic)
+            found = r.x[k] + (sonic - r.cp[k]) / (r.cp[k - 1] - r.cp[k]) * (r.x[k - 1] - r.x[k]);
+    return found;
+}
+
+void bump(std::vector<Point>& c, double centre, double a, bool upper)
+{
+    const std::size_t n = c.size(), le = n / 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (upper ? i > le : i < le)
+            continue;
+        const double x = std::clamp(c[i].x, 0.0, 1.0);
+        const double s = std::sin(kPi * std::pow(x, std::log(0.5) / std::log(centre)));
+        c[i].y += (upper ? a : -a) * s * s * s;
+    }
+}
+
+bool allFinite(const FlowResult& r)
+{
+    bool ok = std::isfinite(r.cl) && std::isfinite(r.cd) && std::isfinite(r.cm) && std::isfinite(r.alpha) &&
+              std::isfinite(r.cd_friction) && std::isfinite(r.transition_upper) && std::isfinite(r.separation_upper);
+    for (std::size_t i = 0; i < r.cp.size(); ++i)
+        ok = ok && std::isfinite(r.cp[i]) && std::isfinite(r.cf[i]) && std::isfinite(r.dstar[i]) && std::isfinite(r.theta[i]);
+    return ok;
+}
+
+} // namespace
+
+TEST(ViscousFullPotential, DisplacementLowersTheLiftAndTheLayersAreConsistent)
+{
+    Solver solver;
+    const auto contour = naca(12);
+    const FlowCase f = viscous(0.5, 2, 6e6);
+    const FlowResult inv = solver.solve(contour, inviscidOf(f));
+    solver.reset();
+    const FlowResult r = solver.solve(contour, f);
+    ASSERT_EQ(inv.status, 0);
+    ASSERT_EQ(r.status, 0);
+    // The thicker displacement of the suction side decambers the section: a few per cent of the
+    // lift (XFOIL: 6 % here).
+    const double loss = (inv.cl - r.cl) / inv.cl;
+    EXPECT_GT(loss, 0.02);
+    EXPECT_LT(loss, 0.12);
+    // Drag of an attached layer at this Reynolds number: mostly friction, 50 to 90 counts.
+    EXPECT_GT(r.cd, 0.005);
+    EXPECT_LT(r.cd, 0.009);
+    EXPECT_GT(r.cd_friction, 0.5 * r.cd);
+    EXPECT_LT(r.cd_friction, r.cd);
+    // At positive incidence the suction side turns turbulent first.
+    EXPECT_LT(r.transition_upper, r.transition_lower);
+    EXPECT_EQ(r.separation_upper, 1);
+    // The layers at the 129 points: delta* above theta with a shape factor of an attached layer,
+    // both growing towards the trailing edge, and positive friction.
+    for (std::size_t k = 0; k < r.x.size(); ++k) {
+        if (r.x[k] < 0.05 || r.x[k] > 0.95)
+            continue;
+        ASSERT_GT(r.theta[k], 0) << k;
+        const double h = r.dstar[k] / r.theta[k];
+        EXPECT_GT(h, 1.2) << k;
+        EXPECT_LT(h, 3.0) << k;
+        EXPECT_GT(r.cf[k], 0) << k;
+    }
+    for (std::size_t te : {std::size_t{1}, r.x.size() - 2})
+        EXPECT_GT(r.theta[te], 2 * r.theta[te < 64 ? 32 : 96]);
+}
+
+TEST(ViscousFullPotential, AgreesWithThePanelMethodInSubcriticalFlow)
+{
+    Solver solver;
+    const auto contour = naca(2412);
+    double lastCd = 1;
+    for (double re : {6e6, 30e6}) {
+        const FlowCase f = viscous(0.3, 2, re);
+        const FlowResult fp = solver.solve(contour, f);
+        const FlowResult panel = camber::smesh::solve_flow(contour, f);
+        ASSERT_EQ(fp.status, 0) << re;
+        ASSERT_EQ(panel.status, 0) << re;
+        EXPECT_NEAR(fp.cl, panel.cl, 0.03 * panel.cl) << re;
+        EXPECT_NEAR(fp.cd, panel.cd, 0.06 * panel.cd) << re;
+        EXPECT_NEAR(fp.transition_upper, panel.transition_upper, 0.03) << re;
+        EXPECT_NEAR(fp.transition_lower, panel.transition_lower, 0.03) << re;
+        // A thinner layer at the higher Reynolds number: less drag despite earlier transition.
+        EXPECT_LT(fp.cd, lastCd);
+        lastCd = fp.cd;
+    }
+}
+
+TEST(ViscousFullPotential, TransonicLayersMoveTheShockForward)
+{
+    Solver solver;
+    const auto contour = naca(2412);
+    const FlowCase f = atLift(viscous(0.7, 0, 30e6), 0.5);
+    const FlowResult inv = solver.solve(contour, inviscidOf(f));
+    solver.reset();
+    const FlowResult r = solver.solve(contour, f);
+    ASSERT_EQ(inv.status, 0);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.cl, 0.5, 1e-6);
+    EXPECT_GT(r.max_mach, 1.05);
+    // The displacement takes lift off the rear of the section: the same lift needs more angle,
+    // the supersonic zone shrinks and its shock stands further forward.
+    EXPECT_GT(r.alpha, inv.alpha + 0.1);
+    const double shockInviscid = upperShock(inv, f.mach), shockViscous = upperShock(r, f.mach);
+    EXPECT_GT(shockViscous, 0.3);
+    EXPECT_LT(shockViscous, shockInviscid - 0.003);
+    // The layers' drag (the total less the wave drag) of an attached transonic flow.
+    EXPECT_GT(r.cd - r.cd_wave, 0.004);
+    EXPECT_LT(r.cd - r.cd_wave, 0.009);
+}
+
+TEST(ViscousFullPotential, TrailingEdgeSeparationSettlesAndGrowsWithTheAngle)
+{
+    // NACA 4415 at a low Reynolds number: the suction-side layer separates ahead of the trailing
+    // edge, further forward as the angle grows; each case must settle (status 1, not -2), the
+    // drag must rise and the lift fall ever further behind the inviscid slope.
+    Solver solver;
+    const auto contour = naca(4415);
+    double lastSeparation = 1, lastCd = 0, lastCl = 0;
+    for (double alpha : {8.0, 10.0, 12.0}) {
+        solver.reset();
+        const FlowResult r = solver.solve(contour, viscous(0.3, alpha, 2e6));
+        ASSERT_EQ(r.status, camber::smesh::kSeparated) << alpha;
+        EXPECT_LT(r.separation_upper, lastSeparation) << alpha;
+        EXPECT_EQ(r.separation_lower, 1) << alpha;
+        EXPECT_GT(r.cd, lastCd) << alpha;
+        if (lastCl > 0) {
+            EXPECT_LT((r.cl - lastCl) / (2 * kPi / 180), 0.85 * 2 * kPi / std::sqrt(1 - 0.09)) << alpha;
+        }
+        lastSeparation = r.separation_upper;
+        lastCd = r.cd;
+        lastCl = r.cl;
+    }
+    EXPECT_LT(lastSeparation, 0.9);
+}
+
+TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
+{
+    // A NACA 0012 with two bumps on the upper surface, the larger at 0.91 chord, at negative
+    // lift and M 0.71: the upper layer separates just ahead of the trailing edge, where the
+    // interaction law is hardest to satisfy. The coupling must settle, not cycle.
+    Solver solver;
+    auto contour = naca(12, 65);
+    bump(contour, 0.566, 0.0108, true);
+    bump(contour, 0.913, 0.0191, true);
+    const FlowResult r = solver.solve(contour, atLift(viscous(0.7136, 0, 5.8e6), -0.2441));
+    EXPECT_EQ(r.status, camber::smesh::kSeparated);
+    EXPECT_LT(r.separation_upper, 0.99);
+    EXPECT_NEAR(r.cl, -0.2441, 1e-6);
+    EXPECT_TRUE(allFinite(r));
+}
+
+TEST(ViscousFullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
+{
+    for (bool lift : {false, true}) {
+        Solver warm, cold;
+        auto contour = naca(2412);
+        FlowCase f = viscous(0.7, 0.8, 30e6);
+        if (lift)
+            f = atLift(f, 0.5);
+        ASSERT_EQ(warm.solve(contour, f).status, 0);
+        contour[20].y += 0.001;
+        const FlowResult w = warm.solve(contour, f);
+        EXPECT_TRUE(warm.lastWarm());
+        const FlowResult c = cold.solve(contour, f);
+        ASSERT_EQ(w.status, 0);
+        ASSERT_EQ(c.status, 0);
+        EXPECT_NEAR(w.cl, c.cl, 1e-4);
+        EXPECT_NEAR(w.cd, c.cd, 1e-4);
+        EXPECT_NEAR(w.alpha, c.alpha, 1e-3);
+        EXPECT_NEAR(w.transition_upper, c.transition_upper, 1e-3);
+        EXPECT_LT(w.iterations, c.iterations);
+    }
+}
+
+TEST(ViscousFullPotential, UnusableReynoldsNumberGivesTheInviscidFlowWithAWarning)
+{
+    Solver solver;
+    const auto contour = naca(12);
+    const FlowResult inv = solver.solve(contour, inviscidOf(viscous(0.5, 2, 6e6)));
+    for (double re : {0.0, -1e6, std::numeric_limits<double>::quiet_NaN()}) {
+        solver.reset();
+        const FlowResult r = solver.solve(contour, viscous(0.5, 2, re));
+        EXPECT_EQ(r.status, camber::smesh::kInviscidFallback) << re;
+        EXPECT_NEAR(r.cl, inv.cl, 1e-9) << re;
+        EXPECT_EQ(r.cd_friction, 0) << re;
+        EXPECT_TRUE(allFinite(r)) << re;
+        EXPECT_EQ(*std::max_element(r.theta.begin(), r.theta.end()), 0) << re;
+    }
+}
+
+TEST(ViscousFullPotential, OutOfTimeGivesAFiniteUnconvergedResult)
+{
+    FullPotential solver;
+    solver.setTimeBudget(0.01);
+    const FlowResult r = solver.solve(naca(2412), atLift(viscous(0.7, 0, 30e6), 0.5));
+    EXPECT_EQ(r.status, camber::smesh::kNotConverged);
+    EXPECT_TRUE(allFinite(r));
+}
+
+TEST(ViscousFullPotential, DeformedSectionsGiveFiniteAnswers)
+{
+    // The library's own time budget: a slow build may run out of it, but never hang and never
+    // give a number that is not finite.
+    FullPotential solver;
+    int k = 0;
+    for (double centre : {0.15, 0.5, 0.85})
+        for (double a : {-0.02, 0.015}) {
+            auto contour = naca(k % 2 == 0 ? 12 : 4415);
+            bump(contour, centre, a, k % 2 == 0);
+            FlowCase f = atLift(viscous(0.3 + 0.09 * k, 0, k % 3 == 0 ? 1e6 : 20e6), 1.2 - 0.3 * k);
+            ++k;
+            const FlowResult r = solver.solve(contour, f);
+            EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3 || r.status == -2) << k << ": " << r.status;
+            EXPECT_TRUE(allFinite(r)) << k;
+        }
+}
+
+TEST(ViscousFullPotential, ReachedThroughTheLibraryWithTheLayerOutputs)
+{
+    camber::test::SolverCall call;
+    std::vector<float> x, y;
+    camber::test::naca4(12, 61, false, x, y);
+    call.contour(x, y);
+    call.sm_opt0 = 2;
+    call.sm_opt1 = 6;
+    call.sm_opt3 = 1; // coarse: well within the library's time budget in a sanitised build
+    call.angle(0.4f, 2.0f);
+    ASSERT_EQ(call.run(), 0);
+    EXPECT_GT(call.cdrag, 0.004f);
+    EXPECT_GT(call.sm_out2[2], 0.5f * call.cdrag); // friction part
+    EXPECT_LT(call.sm_out2[0], call.sm_out2[1]);   // suction side turns turbulent first
+    // The layers are reported at the pressure points: thickest at the trailing edge.
+    EXPECT_GT(call.sm_out1[1], call.sm_out1[10 * 32 + 1]);
+    // A forced transition ahead of the free one moves it there on both surfaces.
+    call.sm_opt4 = 0.05f;
+    ASSERT_EQ(call.run(), 0);
+    EXPECT_NEAR(call.sm_out2[0], 0.05f, 0.02f);
+    EXPECT_NEAR(call.sm_out2[1], 0.05f, 0.02f);
+}
+
+TEST(ViscousTranspiration, WallFluxCarriesTheWholeMassDefectAndNothingUpstream)
+{
+    // A sharp ring of 10 points: upper layer from point 4 (stagnation panel 4-5) back to point
+    // 0, lower layer from 5 to point 10 (point 0 seen from below).
+    camber::smesh::MassDefect d;
+    d.m = {0.010, 0.006, 0.003, 0.001, 0.0002, 0.0003, 0.002, 0.004, 0.007, 0.009, 0.012};
+    d.stagnation = 4;
+    d.upper_te = 0;
+    d.lower_te = 10;
+    const std::vector<double> flux = camber::smesh::wall_flux(d);
+    ASSERT_EQ(flux.size(), 10u);
+    // All the mass the layers displace leaves the wall between the stagnation point and the
+    // trailing edges: the defects there, summed.
+    EXPECT_NEAR(std::accumulate(flux.begin(), flux.end(), 0.0), 0.010 + 0.012, 1e-15);
+    // A growing layer blows everywhere; the trailing-edge point gets the last half panels of
+    // both sides.
+    for (double f : flux)
+        EXPECT_GT(f, 0);
+    EXPECT_NEAR(flux[0], (0.010 - 0.008) + (0.012 - 0.0105), 1e-15);
+    // The point beside the stagnation point: from zero there to the next mid-point.
+    EXPECT_NEAR(flux[4], 0.5 * (0.001 + 0.0002), 1e-15);
+    // No stagnation point inside the layers: no transpiration.
+    d.stagnation = 10;
+    EXPECT_TRUE(camber::smesh::wall_flux(d).empty());
+}
+
+TEST(ViscousTranspiration, DisplacementMovesSmoothlyWithTheTransitionPoint)
+{
+    // A flat plate with the transition point moved in small steps across several stations: the
+    // displacement thickness at every station must follow without a jump (the coupling would
+    // otherwise cycle between the transition point just before and just after a station).
+    camber::smesh::BoundaryLayerInput in;
+    const int n = 41;
+    for (int i = 0; i < n; ++i) {
+        in.xi.push_back(i / double(n - 1));
+        in.xc.push_back(i / double(n - 1));
+        in.ue.push_back(i == 0 ? 0.0 : 1.0);
+    }
+    in.reynolds = 3e6;
+    in.ncrit = 1e9;
+    std::vector<double> before;
+    double largest = 0, turbulentJump = 0;
+    for (double forced = 0.30; forced <= 0.40; forced += 0.001) {
+        in.forced = forced;
+        const camber::smesh::BoundaryLayerResult r = camber::smesh::march_boundary_layer(in);
+        ASSERT_NEAR(r.transition_xc, forced, 1e-9);
+        std::vector<double> dstar(n);
+        for (std::size_t k = 0; k < dstar.size(); ++k)
+            dstar[k] = r.theta[k] * r.h[k];
+        if (!before.empty())
+            for (std::size_t k = 1; k < dstar.size(); ++k)
+                largest = std::max(largest, std::fabs(dstar[k] - before[k]) / dstar[k]);
+        before = dstar;
+        turbulentJump = std::max(turbulentJump, r.h[12] / r.h[20]);
+    }
+    // Moving transition by a thousandth of the chord changes delta* by little anywhere, though
+    // the shape factor falls from the laminar to the turbulent value over the range.
+    EXPECT_LT(largest, 0.1);
+    EXPECT_GT(turbulentJump, 1.5);
+}
