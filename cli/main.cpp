@@ -182,7 +182,8 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
     const camber::Long status = s.sm_stat(1);
     std::cout << "status=" << status << " mach=" << format_number(s.mach(1), "0.00#")
               << " alpha=" << format_number(s.alpha, "0.000#") << " cl=" << format_number(s.clift, "0.000#")
-              << " cd=" << format_number(result.cdrag, "0.00000#") << '\n';
+              << " cd=" << format_number(result.cdrag, "0.00000#")
+              << " cd_wave=" << format_number(result.wave_drag, "0.00000#") << '\n';
     if (status < 0)
         std::cerr << "camber-cli: Calc. is not OK (solver status " << status << ")\n";
     return status < 0 ? kExitCalculationFailed : 0;

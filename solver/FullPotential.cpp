@@ -269,7 +269,7 @@ public:
             std::fill(values, values + m_jacobian.nonZeros(), 0.0);
             elements<Dual>(x, r);
         } else {
-            elements<double>(x, r);
+            residualElements(x, r);
         }
         // Transpiration: the mass the boundary layers displace leaves the wall; it is the natural
         // boundary term of the wall nodes and does not depend on the potential.
@@ -278,6 +278,53 @@ public:
         farField(x, r, jacobian);
         kutta(x, r, jacobian);
         liftRow(x, r, jacobian);
+    }
+
+    /// The mass fluxes of elements() without derivatives: each element's speed, density and
+    /// switching are computed once and the upwind blending reads its neighbours' from there, a
+    /// quarter of the work of evaluating every neighbour again for each element.
+    void residualElements(const Eigen::VectorXd& x, Eigen::VectorXd& r)
+    {
+        const std::size_t nt = m_g.tri.size();
+        m_cache.resize(nt);
+        for (std::size_t t = 0; t < nt; ++t) {
+            ElementState& c = m_cache[t];
+            velocityOf(x, static_cast<int>(t), c.qx, c.qy);
+            double base = 0, rho = 0, m2 = 0;
+            state(c.qx * c.qx + c.qy * c.qy, base, rho, m2);
+            c.rho = rho * m_decay[t];
+            c.nu = switching(m2);
+        }
+        for (std::size_t t = 0; t < nt; ++t) {
+            const auto& tr = m_g.tri[t];
+            const ElementState& c = m_cache[t];
+            double inflow = 0, rhoUp = 0, nuUp = 0;
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int e = tr.neighbour[k];
+                if (e < 0)
+                    continue;
+                const double w = positive((c.qx * tr.gx[k] + c.qy * tr.gy[k]) * (2 * tr.area));
+                if (w <= 0)
+                    continue;
+                const ElementState& u = m_cache[static_cast<std::size_t>(e)];
+                inflow += w;
+                rhoUp += w * u.rho;
+                nuUp += w * u.nu;
+            }
+            double nu = c.nu;
+            if (inflow > 0) {
+                rhoUp /= inflow;
+                nu = larger(nu, nuUp / inflow);
+            } else {
+                rhoUp = c.rho;
+            }
+            const double density = c.rho - nu * (c.rho - rhoUp);
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int node = tr.nodes[k];
+                if (node < m_farStart)
+                    r(node) += density * (c.qx * tr.gx[k] + c.qy * tr.gy[k]) * tr.area;
+            }
+        }
     }
 
     /// Mass fluxes of the elements into the residuals of their nodes; with T = Dual their
@@ -924,6 +971,10 @@ private:
     int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_leadingEdge = 0, m_kuttaPanel = kKuttaPanel;
     double m_mach = 0, m_heat = 0, m_target = 0, m_entropyFlux = 0;
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
+    struct ElementState {
+        double qx = 0, qy = 0, rho = 0, nu = 0; // velocity, density (with the entropy), switching
+    };
+    std::vector<ElementState> m_cache; // per triangle, for residualElements
     std::vector<double> m_lastStep;         // the last unrelaxed change of the entropy
     double m_relaxation = kEntropyRelaxation;
     bool m_prescribedLift = false;
