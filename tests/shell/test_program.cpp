@@ -150,8 +150,10 @@ TEST_F(Program, ThicknessEditSavedFromTheStartWindowHoldsTheDraggedSection)
     EXPECT_NE(number(editor, "Txt_alpha"), alpha0);
     EXPECT_GT(number(editor, "Txt_ythick"), 0.15) << "12 % plus twice the displacement there";
 
-    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS"))
+    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS")) {
         editor.grab().save(QString::fromLatin1(dir) + "/editor_tc.png");
+        ui::Windows::get<cp::FrmSmesh>().grab().save(QString::fromLatin1(dir) + "/pressure_transonic.png");
+    }
     in<QPushButton>(start(), "Cmd_Save")->click();
     // The .gwo file lands in the current folder under the derived name.
     std::istringstream gwo(test::slurp(m_dir.path() / "naca0012.gwo"));
