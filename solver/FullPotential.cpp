@@ -267,7 +267,7 @@ public:
         if (jacobian) {
             double* values = m_jacobian.valuePtr();
             std::fill(values, values + m_jacobian.nonZeros(), 0.0);
-            elements<Dual>(x, r);
+            jacobianElements(x, r);
         } else {
             residualElements(x, r);
         }
@@ -327,42 +327,48 @@ public:
         }
     }
 
-    /// Mass fluxes of the elements into the residuals of their nodes; with T = Dual their
-    /// derivatives into the Jacobian as well.
-    template <typename T>
-    void elements(const Eigen::VectorXd& x, Eigen::VectorXd& r)
+    /// Mass fluxes of the elements into the residuals of their nodes and their derivatives into
+    /// the Jacobian. Each element's density and switching are differentiated once with respect
+    /// to its own nodes and the circulation; an element reads its neighbours' from there,
+    /// mapped onto its stencil.
+    void jacobianElements(const Eigen::VectorXd& x, Eigen::VectorXd& r)
     {
-        const int nt = static_cast<int>(m_g.tri.size());
-        for (int t = 0; t < nt; ++t) {
-            const Stencil& s = m_stencil[static_cast<std::size_t>(t)];
-            const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
-            T qx, qy;
-            velocity(x, t, s, 0, qx, qy);
-            const T q2 = qx * qx + qy * qy;
-            T base, rho, m2;
-            state(q2, base, rho, m2);
-            rho = rho * m_decay[static_cast<std::size_t>(t)];
-            T nu = switching(m2);
+        const std::size_t nt = m_g.tri.size();
+        Stencil own;
+        own.slot[0] = {0, 1, 2};
+        m_rhoLocal.resize(nt);
+        m_nuLocal.resize(nt);
+        for (std::size_t t = 0; t < nt; ++t) {
+            Dual qx, qy;
+            velocity(x, static_cast<int>(t), own, 0, qx, qy);
+            Dual base, rho, m2;
+            state(qx * qx + qy * qy, base, rho, m2);
+            m_rhoLocal[t] = rho * m_decay[t];
+            m_nuLocal[t] = switching(m2);
+        }
+        for (std::size_t t = 0; t < nt; ++t) {
+            const Stencil& s = m_stencil[t];
+            const auto& tr = m_g.tri[t];
+            Dual qx, qy;
+            velocity(x, static_cast<int>(t), s, 0, qx, qy);
+            const Dual rho = onStencil(m_rhoLocal[t], s.slot[0]);
+            Dual nu = onStencil(m_nuLocal[t], s.slot[0]);
             // Upwind density: the densities of the neighbours the flow comes from, each weighted
             // by the flux through the shared edge, so that the choice varies continuously.
-            T inflow = make<T>(0), rhoUp = make<T>(0), nuUp = make<T>(0);
-            for (int k = 0; k < 3; ++k) {
-                const int e = tr.neighbour[static_cast<std::size_t>(k)];
+            Dual inflow, rhoUp, nuUp;
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int e = tr.neighbour[k];
                 if (e < 0)
                     continue;
-                const T w = positive((qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]) * (2 * tr.area));
-                if (real(w) <= 0)
+                const Dual w = positive((qx * tr.gx[k] + qy * tr.gy[k]) * (2 * tr.area));
+                if (w.v <= 0)
                     continue;
-                T ex, ey;
-                velocity(x, e, s, k + 1, ex, ey);
-                T eb, er, em;
-                state(ex * ex + ey * ey, eb, er, em);
-                er = er * m_decay[static_cast<std::size_t>(e)];
+                const auto ue = static_cast<std::size_t>(e);
                 inflow = inflow + w;
-                rhoUp = rhoUp + w * er;
-                nuUp = nuUp + w * switching(em);
+                rhoUp = rhoUp + w * onStencil(m_rhoLocal[ue], s.slot[k + 1]);
+                nuUp = nuUp + w * onStencil(m_nuLocal[ue], s.slot[k + 1]);
             }
-            if (real(inflow) > 0) {
+            if (inflow.v > 0) {
                 rhoUp = rhoUp / inflow;
                 // The element behind a shock keeps the switching of the supersonic one ahead of
                 // it; otherwise it can settle in a spurious supersonic state.
@@ -370,17 +376,28 @@ public:
             } else {
                 rhoUp = rho;
             }
-            const T density = rho - nu * (rho - rhoUp);
-            for (int k = 0; k < 3; ++k) {
-                const int node = tr.nodes[static_cast<std::size_t>(k)];
+            const Dual density = rho - nu * (rho - rhoUp);
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int node = tr.nodes[k];
                 if (node >= m_farStart)
                     continue;
-                const T f = density * (qx * tr.gx[static_cast<std::size_t>(k)] + qy * tr.gy[static_cast<std::size_t>(k)]) * tr.area;
-                r(node) += real(f);
-                if constexpr (std::is_same_v<T, Dual>)
-                    scatter(f, s.position[static_cast<std::size_t>(k)]);
+                const Dual f = density * (qx * tr.gx[k] + qy * tr.gy[k]) * tr.area;
+                r(node) += f.v;
+                scatter(f, s.position[k]);
             }
         }
+    }
+
+    /// A quantity differentiated with respect to an element's own three nodes (slots 0 to 2)
+    /// and the circulation, with the node derivatives moved to the slots of a stencil.
+    static Dual onStencil(const Dual& local, const std::array<int, 3>& slots)
+    {
+        Dual d;
+        d.v = local.v;
+        for (std::size_t k = 0; k < 3; ++k)
+            d.d[static_cast<std::size_t>(slots[k])] += local.d[k];
+        d.d[Dual::kCirculation] += local.d[Dual::kCirculation];
+        return d;
     }
 
     /// Mass flux out of the wall at each ring point (empty: a solid wall).
@@ -975,6 +992,7 @@ private:
         double qx = 0, qy = 0, rho = 0, nu = 0; // velocity, density (with the entropy), switching
     };
     std::vector<ElementState> m_cache; // per triangle, for residualElements
+    std::vector<Dual> m_rhoLocal, m_nuLocal; // per triangle, for jacobianElements
     std::vector<double> m_lastStep;         // the last unrelaxed change of the entropy
     double m_relaxation = kEntropyRelaxation;
     bool m_prescribedLift = false;
