@@ -121,44 +121,57 @@ std::optional<double> number(const std::string& text)
     return std::nullopt;
 }
 
+/// Reads the options after a command's two file names: "--inviscid" clears viscous, every
+/// other option takes one number, which option(name, value) accepts or refuses. False on any
+/// option refused, a missing value or a value that is not a finite number.
+template <typename Option>
+bool readOptions(const std::vector<std::string>& args, camber::Long& viscous, Option option)
+{
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--inviscid") {
+            viscous = 0;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return false;
+        const auto v = number(args[++i]);
+        if (!v || !option(a, *v))
+            return false;
+    }
+    return true;
+}
+
+bool isWhole(double v) { return v == std::floor(v) && std::fabs(v) < 1e9; }
+
 std::optional<CpOptions> cpOptions(const std::vector<std::string>& args)
 {
     CpOptions o;
     bool cl = false, alpha = false;
-    for (std::size_t i = 3; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--inviscid") {
-            o.viscous = 0;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return std::nullopt;
-        const auto v = number(args[++i]);
-        if (!v)
-            return std::nullopt;
-        const bool whole = *v == std::floor(*v) && std::fabs(*v) < 1e9;
+    const bool read = readOptions(args, o.viscous, [&](const std::string& a, double v) {
         if (a == "--mach")
-            o.mach = static_cast<camber::Single>(*v);
+            o.mach = static_cast<camber::Single>(v);
         else if (a == "--cl" && !alpha) {
             cl = true;
             o.k_alcl = 0;
-            o.alcl = static_cast<camber::Single>(*v);
+            o.alcl = static_cast<camber::Single>(v);
         } else if (a == "--alpha" && !cl) {
             alpha = true;
             o.k_alcl = 1;
-            o.alcl = static_cast<camber::Single>(*v);
-        } else if (a == "--re" && whole)
-            o.re = static_cast<camber::Long>(*v);
+            o.alcl = static_cast<camber::Single>(v);
+        } else if (a == "--re" && isWhole(v))
+            o.re = static_cast<camber::Long>(v);
         else if (a == "--transition")
-            o.transition = static_cast<camber::Single>(*v);
-        else if (a == "--level" && whole)
-            o.level = static_cast<camber::Long>(*v);
-        else if (a == "--method" && whole)
-            o.method = static_cast<camber::Long>(*v);
+            o.transition = static_cast<camber::Single>(v);
+        else if (a == "--level" && isWhole(v))
+            o.level = static_cast<camber::Long>(v);
+        else if (a == "--method" && isWhole(v))
+            o.method = static_cast<camber::Long>(v);
         else
-            return std::nullopt;
-    }
-    return o;
+            return false;
+        return true;
+    });
+    return read ? std::optional<CpOptions>(o) : std::nullopt;
 }
 
 int cp(const std::string& in, const std::string& out, const CpOptions& o)
@@ -192,18 +205,10 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
 std::optional<camber::cli::SweepOptions> sweepOptions(const std::vector<std::string>& args)
 {
     camber::cli::SweepOptions o;
-    for (std::size_t i = 3; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--inviscid") {
-            o.viscous = 0;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return std::nullopt;
-        const auto v = number(args[++i]);
-        if (!v || *v != std::floor(*v) || *v < 0 || *v > 1e9)
-            return std::nullopt;
-        const auto whole = static_cast<camber::Long>(*v);
+    const bool read = readOptions(args, o.viscous, [&](const std::string& a, double v) {
+        if (!isWhole(v) || v < 0)
+            return false;
+        const auto whole = static_cast<camber::Long>(v);
         if (a == "--count" && whole >= 1)
             o.count = static_cast<int>(whole);
         else if (a == "--seed")
@@ -215,9 +220,10 @@ std::optional<camber::cli::SweepOptions> sweepOptions(const std::vector<std::str
         else if (a == "--re")
             o.re = whole;
         else
-            return std::nullopt;
-    }
-    return o;
+            return false;
+        return true;
+    });
+    return read ? std::optional<camber::cli::SweepOptions>(o) : std::nullopt;
 }
 
 int sweep(const std::string& in, const std::string& out, const camber::cli::SweepOptions& o)
