@@ -3,6 +3,7 @@
 // NACA 0012 lift, agreement with the panel method for sharp and blunt trailing edges, shocks and
 // their wave drag, prescribed lift, warm against cold starts and finite answers on deformed
 // sections.
+#include "FullPotentialSupport.h"
 #include "SolverCall.h"
 
 #include "solver/FullPotential.h"
@@ -23,22 +24,10 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-/// The solver with a time budget far beyond what a solve takes: the tests judge the numbers, and
-/// a sanitised debug build must not run out of time.
-class Solver : public FullPotential {
-public:
-    Solver() { setTimeBudget(120); }
-};
+using Solver = camber::test::LongBudgetSolver;
+using camber::test::bump;
 
-std::vector<Point> naca(int digits, bool sharp, int n_up = 65)
-{
-    std::vector<float> x, y;
-    camber::test::naca4(digits, n_up, sharp, x, y);
-    std::vector<Point> c;
-    for (std::size_t i = 0; i < x.size(); ++i)
-        c.push_back({x[i], y[i]});
-    return c;
-}
+std::vector<Point> naca(int digits, bool sharp, int n_up = 65) { return camber::test::naca_points(digits, n_up, sharp); }
 
 FlowCase inviscid(double mach, double alphaDeg, int level = 1)
 {
@@ -49,34 +38,6 @@ FlowCase inviscid(double mach, double alphaDeg, int level = 1)
     f.viscous = false;
     f.level = level;
     return f;
-}
-
-/// Hicks-Henne bumps sin^3(pi x^(ln 0.5 / ln c)) of amplitude a centred at chord fraction c,
-/// added to the upper (a > 0 moves it out) or lower surface.
-void bump(std::vector<Point>& c, double centre, double a, bool upper)
-{
-    const std::size_t n = c.size(), le = n / 2;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (upper ? i > le : i < le)
-            continue;
-        const double x = std::clamp(c[i].x, 0.0, 1.0);
-        const double s = std::sin(kPi * std::pow(x, std::log(0.5) / std::log(centre)));
-        c[i].y += (upper ? a : -a) * s * s * s;
-    }
-}
-
-/// x/c where the pressure rises back through the sonic value going aft on one surface (the shock
-/// foot), or 0 when that surface stays subsonic.
-double shockPosition(const FlowResult& r, double mach, bool upper)
-{
-    const double sonic = camber::smesh::critical_cp(mach);
-    double found = 0;
-    for (std::size_t k = 0; k < 64; ++k) {
-        const std::size_t a = upper ? 64 - k : 64 + k, b = upper ? 63 - k : 65 + k;
-        if (r.cp[a] < sonic && r.cp[b] >= sonic)
-            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
-    }
-    return found;
 }
 
 double polygonArea(const std::vector<Point>& p)
@@ -205,7 +166,7 @@ TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
     Solver solver;
     const FlowResult r = solver.solve(naca(12, true), inviscid(0.8, 1.25, 2));
     ASSERT_EQ(r.status, 0);
-    const double upper = shockPosition(r, 0.8, true), lower = shockPosition(r, 0.8, false);
+    const double upper = camber::test::shock_position(r, 0.8, true), lower = camber::test::shock_position(r, 0.8, false);
     EXPECT_GT(lower, 0.33);
     EXPECT_LT(lower, 0.40);
     EXPECT_GT(upper, 0.60);
@@ -348,12 +309,7 @@ TEST(FullPotential, DeformedSectionsGiveFiniteAnswers)
             f.target = 0.6 - 0.2 * k;
             const FlowResult r = solver.solve(contour, f);
             EXPECT_TRUE(r.status == 0 || r.status == -2) << r.status;
-            for (double v : {r.cl, r.cd, r.cm, r.alpha, r.max_mach})
-                EXPECT_TRUE(std::isfinite(v));
-            for (int i = 0; i < camber::smesh::kOutputPoints; ++i) {
-                EXPECT_TRUE(std::isfinite(r.cp[static_cast<std::size_t>(i)]));
-                EXPECT_TRUE(std::isfinite(r.x[static_cast<std::size_t>(i)]));
-            }
+            EXPECT_TRUE(camber::test::all_finite(r) && std::isfinite(r.max_mach));
         }
 }
 

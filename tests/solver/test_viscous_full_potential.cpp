@@ -3,6 +3,7 @@
 // with the panel method in subcritical flow, the shock moved forward in transonic flow, warm
 // against cold starts, the Reynolds-number fallback, the time budget, and the transpiration
 // that carries the layers' mass defect into the potential flow.
+#include "FullPotentialSupport.h"
 #include "SolverCall.h"
 
 #include "solver/BoundaryLayer.h"
@@ -26,20 +27,11 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-class Solver : public FullPotential {
-public:
-    Solver() { setTimeBudget(120); }
-};
+using Solver = camber::test::LongBudgetSolver;
+using camber::test::all_finite;
+using camber::test::bump;
 
-std::vector<Point> naca(int digits, int n_up = 61)
-{
-    std::vector<float> x, y;
-    camber::test::naca4(digits, n_up, false, x, y);
-    std::vector<Point> c;
-    for (std::size_t i = 0; i < x.size(); ++i)
-        c.push_back({x[i], y[i]});
-    return c;
-}
+std::vector<Point> naca(int digits, int n_up = 61) { return camber::test::naca_points(digits, n_up, false); }
 
 FlowCase viscous(double mach, double alphaDeg, double reynolds)
 {
@@ -64,38 +56,6 @@ FlowCase inviscidOf(FlowCase f)
 {
     f.viscous = false;
     return f;
-}
-
-/// x/c where the upper-surface pressure rises through the sonic value going aft (the shock).
-double upperShock(const FlowResult& r, double mach)
-{
-    const double sonic = camber::smesh::critical_cp(mach);
-    double found = 0;
-    for (std::size_t k = 64; k > 0; --k)
-        if (r.cp[k] < sonic && r.cp[k - 1] >= sonic)
-            found = r.x[k] + (sonic - r.cp[k]) / (r.cp[k - 1] - r.cp[k]) * (r.x[k - 1] - r.x[k]);
-    return found;
-}
-
-void bump(std::vector<Point>& c, double centre, double a, bool upper)
-{
-    const std::size_t n = c.size(), le = n / 2;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (upper ? i > le : i < le)
-            continue;
-        const double x = std::clamp(c[i].x, 0.0, 1.0);
-        const double s = std::sin(kPi * std::pow(x, std::log(0.5) / std::log(centre)));
-        c[i].y += (upper ? a : -a) * s * s * s;
-    }
-}
-
-bool allFinite(const FlowResult& r)
-{
-    bool ok = std::isfinite(r.cl) && std::isfinite(r.cd) && std::isfinite(r.cm) && std::isfinite(r.alpha) &&
-              std::isfinite(r.cd_friction) && std::isfinite(r.transition_upper) && std::isfinite(r.separation_upper);
-    for (std::size_t i = 0; i < r.cp.size(); ++i)
-        ok = ok && std::isfinite(r.cp[i]) && std::isfinite(r.cf[i]) && std::isfinite(r.dstar[i]) && std::isfinite(r.theta[i]);
-    return ok;
 }
 
 } // namespace
@@ -174,7 +134,7 @@ TEST(ViscousFullPotential, TransonicLayersMoveTheShockForward)
     // The displacement takes lift off the rear of the section: the same lift needs more angle,
     // the supersonic zone shrinks and its shock stands further forward.
     EXPECT_GT(r.alpha, inv.alpha + 0.1);
-    const double shockInviscid = upperShock(inv, f.mach), shockViscous = upperShock(r, f.mach);
+    const double shockInviscid = camber::test::shock_position(inv, f.mach, true), shockViscous = camber::test::shock_position(r, f.mach, true);
     EXPECT_GT(shockViscous, 0.3);
     EXPECT_LT(shockViscous, shockInviscid - 0.003);
     // The layers' drag (the total less the wave drag) of an attached transonic flow.
@@ -220,7 +180,7 @@ TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
     EXPECT_EQ(r.status, camber::smesh::kSeparated);
     EXPECT_LT(r.separation_upper, 0.99);
     EXPECT_NEAR(r.cl, -0.2441, 1e-6);
-    EXPECT_TRUE(allFinite(r));
+    EXPECT_TRUE(all_finite(r));
 }
 
 TEST(ViscousFullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
@@ -257,7 +217,7 @@ TEST(ViscousFullPotential, UnusableReynoldsNumberGivesTheInviscidFlowWithAWarnin
         EXPECT_EQ(r.status, camber::smesh::kInviscidFallback) << re;
         EXPECT_NEAR(r.cl, inv.cl, 1e-9) << re;
         EXPECT_EQ(r.cd_friction, 0) << re;
-        EXPECT_TRUE(allFinite(r)) << re;
+        EXPECT_TRUE(all_finite(r)) << re;
         EXPECT_EQ(*std::max_element(r.theta.begin(), r.theta.end()), 0) << re;
     }
 }
@@ -268,7 +228,7 @@ TEST(ViscousFullPotential, OutOfTimeGivesAFiniteUnconvergedResult)
     solver.setTimeBudget(0.01);
     const FlowResult r = solver.solve(naca(2412), atLift(viscous(0.7, 0, 30e6), 0.5));
     EXPECT_EQ(r.status, camber::smesh::kNotConverged);
-    EXPECT_TRUE(allFinite(r));
+    EXPECT_TRUE(all_finite(r));
 }
 
 TEST(ViscousFullPotential, DeformedSectionsGiveFiniteAnswers)
@@ -285,7 +245,7 @@ TEST(ViscousFullPotential, DeformedSectionsGiveFiniteAnswers)
             ++k;
             const FlowResult r = solver.solve(contour, f);
             EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3 || r.status == -2) << k << ": " << r.status;
-            EXPECT_TRUE(allFinite(r)) << k;
+            EXPECT_TRUE(all_finite(r)) << k;
         }
 }
 

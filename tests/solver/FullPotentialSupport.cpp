@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#include "FullPotentialSupport.h"
+
+#include "SolverCall.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace camber::test {
+
+std::vector<smesh::Point> naca_points(int digits, int n_up, bool sharp)
+{
+    std::vector<float> x, y;
+    naca4(digits, n_up, sharp, x, y);
+    std::vector<smesh::Point> c;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        c.push_back({x[i], y[i]});
+    return c;
+}
+
+void bump(std::vector<smesh::Point>& contour, double centre, double a, bool upper)
+{
+    const std::size_t n = contour.size(), le = n / 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (upper ? i > le : i < le)
+            continue;
+        const double x = std::clamp(contour[i].x, 0.0, 1.0);
+        const double s = std::sin(3.141592653589793 * std::pow(x, std::log(0.5) / std::log(centre)));
+        contour[i].y += (upper ? a : -a) * s * s * s;
+    }
+}
+
+double shock_position(const smesh::FlowResult& r, double mach, bool upper)
+{
+    const double sonic = smesh::critical_cp(mach);
+    double found = 0;
+    for (std::size_t k = 0; k < 64; ++k) {
+        const std::size_t a = upper ? 64 - k : 64 + k, b = upper ? 63 - k : 65 + k;
+        if (r.cp[a] < sonic && r.cp[b] >= sonic)
+            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
+    }
+    return found;
+}
+
+bool all_finite(const smesh::FlowResult& r)
+{
+    bool ok = std::isfinite(r.cl) && std::isfinite(r.cd) && std::isfinite(r.cd_wave) && std::isfinite(r.cm) &&
+              std::isfinite(r.alpha) && std::isfinite(r.cd_friction) && std::isfinite(r.transition_upper) &&
+              std::isfinite(r.transition_lower) && std::isfinite(r.separation_upper) &&
+              std::isfinite(r.separation_lower);
+    for (std::size_t i = 0; i < r.cp.size(); ++i)
+        ok = ok && std::isfinite(r.x[i]) && std::isfinite(r.y[i]) && std::isfinite(r.cp[i]) &&
+             std::isfinite(r.cf[i]) && std::isfinite(r.dstar[i]) && std::isfinite(r.theta[i]) &&
+             std::isfinite(r.local_mach[i]);
+    return ok;
+}
+
+} // namespace camber::test
