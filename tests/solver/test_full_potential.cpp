@@ -17,12 +17,9 @@
 
 using camber::smesh::FlowCase;
 using camber::smesh::FlowResult;
-using camber::smesh::FullPotential;
 using camber::smesh::Point;
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 using Solver = camber::test::LongBudgetSolver;
 using camber::test::bump;
