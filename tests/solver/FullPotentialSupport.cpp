@@ -3,6 +3,8 @@
 
 #include "SolverCall.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -40,6 +42,27 @@ double shock_position(const smesh::FlowResult& r, double mach, bool upper)
             found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
     }
     return found;
+}
+
+std::pair<smesh::FlowResult, smesh::FlowResult> expect_warm_equals_cold(smesh::FullPotential& warm,
+                                                                         const std::vector<smesh::Point>& contour,
+                                                                         const smesh::FlowCase& flow,
+                                                                         double alphaTolerance)
+{
+    LongBudgetSolver cold;
+    const smesh::FlowResult w = warm.solve(contour, flow);
+    EXPECT_TRUE(warm.lastWarm());
+    const smesh::FlowResult c = cold.solve(contour, flow);
+    EXPECT_FALSE(cold.lastWarm());
+    EXPECT_EQ(w.status, 0);
+    EXPECT_EQ(c.status, 0);
+    EXPECT_NEAR(w.cl, c.cl, 1e-4);
+    EXPECT_NEAR(w.cd, c.cd, 1e-4);
+    EXPECT_NEAR(w.alpha, c.alpha, alphaTolerance);
+    // A drag step is a small change: Newton from the last solution needs fewer steps than the
+    // climb in Mach number from the free stream.
+    EXPECT_LT(w.iterations, c.iterations);
+    return {w, c};
 }
 
 bool all_finite(const smesh::FlowResult& r)

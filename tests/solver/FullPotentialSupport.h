@@ -4,6 +4,7 @@
 #include "solver/FullPotential.h"
 #include "solver/Solver.h"
 
+#include <utility>
 #include <vector>
 
 namespace camber::test {
@@ -25,6 +26,15 @@ void bump(std::vector<smesh::Point>& contour, double centre, double a, bool uppe
 /// x/c where the pressure rises back through the sonic value going aft on one surface (the
 /// shock foot), or 0 when that surface stays subsonic.
 double shock_position(const smesh::FlowResult& r, double mach, bool upper);
+
+/// Solves the changed contour on warm (which holds the solution before the change) and on a
+/// fresh solver, and checks what a drag step needs: the warm start is taken, both converge to
+/// the same lift and drag within 1e-4 and angle within alphaTolerance (degrees), and the warm
+/// start needs fewer iterations. Returns the warm and the cold result.
+std::pair<smesh::FlowResult, smesh::FlowResult> expect_warm_equals_cold(smesh::FullPotential& warm,
+                                                                         const std::vector<smesh::Point>& contour,
+                                                                         const smesh::FlowCase& flow,
+                                                                         double alphaTolerance);
 
 /// True when every number of the result, boundary-layer outputs included, is finite.
 bool all_finite(const smesh::FlowResult& r);
