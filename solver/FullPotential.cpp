@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <tuple>
 #include <type_traits>
 
@@ -136,11 +137,21 @@ Dual operator/(const Dual& a, const Dual& b)
         r.d[k] = (a.d[k] - r.v * b.d[k]) / b.v;
     return r;
 }
-/// a^p for a > 0.
+/// a^p for a > 0. The density and pressure take the powers 2.5 and 3.5 of the temperature
+/// ratio (gamma 1.4) for every element and residual: by square roots, several times cheaper than
+/// the general power.
+double power(double a, double p)
+{
+    if (p == 2.5)
+        return a * a * std::sqrt(a);
+    if (p == 3.5)
+        return a * a * a * std::sqrt(a);
+    return std::pow(a, p);
+}
 Dual power(const Dual& a, double p)
 {
     Dual r;
-    r.v = std::pow(a.v, p);
+    r.v = power(a.v, p);
     const double f = p * r.v / a.v;
     for (int k = 0; k < Dual::kSlots; ++k)
         r.d[k] = f * a.d[k];
@@ -159,7 +170,6 @@ Dual constant(double v)
 // and residuals with derivatives in Duals.
 double real(double a) { return a; }
 double real(const Dual& a) { return a.v; }
-double power(double a, double p) { return std::pow(a, p); }
 double larger(double a, double b) { return std::max(a, b); }
 double positive(double a) { return a > 0 ? a : 0.0; }
 template <typename T>
@@ -221,24 +231,41 @@ std::vector<int> dissectionOrder(int ni, int nj)
     return order;
 }
 
+/// The element stencils, the elimination order and the Jacobian's sparsity of one grid: they
+/// depend on its topology alone (ring and layer counts, trailing-edge shape, Kutta panels), so
+/// every contour at one level shares them and a warm re-solve need not build them again.
+struct Topology {
+    struct Stencil {
+        std::array<int, 6> node{};        // global node of each slot
+        int count = 0;
+        std::array<std::array<int, 3>, 4> slot{}; // slot of each node of the element and its neighbours
+        std::array<std::array<int, Dual::kSlots>, 3> position{}; // Jacobian entry of row k, slot
+    };
+    int ni = 0, nj = 0, upperTe = 0, lowerTe = 0, kuttaPanel = 0;
+    std::vector<Stencil> stencil;
+    std::vector<int> row; // place of each unknown (and its equation) in the elimination order
+    SparseMatrix pattern; // the Jacobian's non-zeros, in that order, all zero
+
+    bool fits(const OGrid& g, int panel) const
+    {
+        return ni == g.ni && nj == g.nj && upperTe == g.upper_te && lowerTe == g.lower_te && kuttaPanel == panel;
+    }
+};
+
 /// One flow case on one grid: residuals of the discrete equations and their Jacobian.
 /// Unknowns: the potential at every node, then the circulation G (potential above the wake cut
 /// minus below it; the lift is 2 G per unit chord and speed), then the angle of attack (radians).
 class Discretisation {
 public:
-    Discretisation(const OGrid& g, bool viscous) : m_g(g)
+    /// shared: the topology of an earlier grid, used when it fits this one, else replaced by
+    /// this grid's.
+    Discretisation(const OGrid& g, bool viscous, std::shared_ptr<const Topology>& shared)
+        : m_g(g), m_nodes(g.ni * g.nj), m_unknowns(m_nodes + 2), m_farStart(g.ni * (g.nj - 1)),
+          m_kuttaPanel(g.lower_te == g.ni || viscous ? kKuttaPanel : kKuttaPanelBlunt),
+          m_topology(shared && shared->fits(g, m_kuttaPanel) ? shared : buildTopology()), m_stencil(m_topology->stencil),
+          m_row(m_topology->row), m_jacobian(m_topology->pattern)
     {
-        m_nodes = g.ni * g.nj;
-        m_unknowns = m_nodes + 2;
-        m_row.assign(static_cast<std::size_t>(m_unknowns), 0);
-        const std::vector<int> order = dissectionOrder(g.ni, g.nj);
-        for (std::size_t k = 0; k < order.size(); ++k)
-            m_row[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
-        m_row[static_cast<std::size_t>(m_nodes)] = m_nodes;
-        m_row[static_cast<std::size_t>(m_nodes + 1)] = m_nodes + 1;
-        m_kuttaPanel = g.lower_te == g.ni || viscous ? kKuttaPanel : kKuttaPanelBlunt;
-        buildStencils();
-        buildPattern();
+        shared = m_topology;
         m_entropy.assign(g.tri.size(), 0.0);
         m_decay.assign(g.tri.size(), 1.0);
         for (int i = 1; i < g.ni; ++i)
@@ -574,7 +601,7 @@ public:
                         mach = std::max(mach, m);
                         if (q2 > 0)
                             machNormal = std::max(machNormal, m * through / (length * std::sqrt(q2)));
-                        massFlux += 0.5 * std::pow(base, 2.5) * std::exp(-carried) * through;
+                        massFlux += 0.5 * power(base, 2.5) * std::exp(-carried) * through;
                     }
                     if (mach > 1 && settled) {
                         settled = false;
@@ -658,19 +685,32 @@ public:
     }
 
 private:
-    struct Stencil {
-        std::array<int, 6> node{};        // global node of each slot
-        int count = 0;
-        std::array<std::array<int, 3>, 4> slot{}; // slot of each node of the element and its neighbours
-        std::array<std::array<int, Dual::kSlots>, 3> position{}; // Jacobian entry of row k, slot
-    };
+    using Stencil = Topology::Stencil;
 
-    void buildStencils()
+    std::shared_ptr<const Topology> buildTopology() const
     {
-        m_farStart = m_g.ni * (m_g.nj - 1);
-        m_stencil.resize(m_g.tri.size());
+        auto t = std::make_shared<Topology>();
+        t->ni = m_g.ni;
+        t->nj = m_g.nj;
+        t->upperTe = m_g.upper_te;
+        t->lowerTe = m_g.lower_te;
+        t->kuttaPanel = m_kuttaPanel;
+        t->row.assign(static_cast<std::size_t>(m_unknowns), 0);
+        const std::vector<int> order = dissectionOrder(m_g.ni, m_g.nj);
+        for (std::size_t k = 0; k < order.size(); ++k)
+            t->row[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
+        t->row[static_cast<std::size_t>(m_nodes)] = m_nodes;
+        t->row[static_cast<std::size_t>(m_nodes + 1)] = m_nodes + 1;
+        buildStencils(*t);
+        buildPattern(*t);
+        return t;
+    }
+
+    void buildStencils(Topology& topology) const
+    {
+        topology.stencil.resize(m_g.tri.size());
         for (std::size_t t = 0; t < m_g.tri.size(); ++t) {
-            Stencil& s = m_stencil[t];
+            Stencil& s = topology.stencil[t];
             const auto slotOf = [&](int node) {
                 for (int k = 0; k < s.count; ++k)
                     if (s.node[static_cast<std::size_t>(k)] == node)
@@ -692,13 +732,14 @@ private:
         }
     }
 
-    void buildPattern()
+    void buildPattern(Topology& topology) const
     {
+        const std::vector<int>& order = topology.row;
         std::vector<Eigen::Triplet<double>> entries;
-        const auto add = [&](int row, int col) { entries.emplace_back(m_row[static_cast<std::size_t>(row)], m_row[static_cast<std::size_t>(col)], 0.0); };
+        const auto add = [&](int row, int col) { entries.emplace_back(order[static_cast<std::size_t>(row)], order[static_cast<std::size_t>(col)], 0.0); };
         const int g = circulation(), a = angle();
         for (std::size_t t = 0; t < m_g.tri.size(); ++t) {
-            const Stencil& s = m_stencil[t];
+            const Stencil& s = topology.stencil[t];
             for (int k = 0; k < 3; ++k) {
                 const int row = m_g.tri[t].nodes[static_cast<std::size_t>(k)];
                 if (row >= m_farStart)
@@ -723,11 +764,12 @@ private:
                 add(a, m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, 0))].nodes[static_cast<std::size_t>(k)]);
         add(a, g);
         add(a, a);
-        m_jacobian.resize(m_unknowns, m_unknowns);
-        m_jacobian.setFromTriplets(entries.begin(), entries.end());
-        m_jacobian.makeCompressed();
+        SparseMatrix& pattern = topology.pattern;
+        pattern.resize(m_unknowns, m_unknowns);
+        pattern.setFromTriplets(entries.begin(), entries.end());
+        pattern.makeCompressed();
         for (std::size_t t = 0; t < m_g.tri.size(); ++t) {
-            Stencil& s = m_stencil[t];
+            Stencil& s = topology.stencil[t];
             for (int k = 0; k < 3; ++k) {
                 auto& pos = s.position[static_cast<std::size_t>(k)];
                 pos.fill(-1);
@@ -735,20 +777,23 @@ private:
                 if (row >= m_farStart)
                     continue;
                 for (int c = 0; c < s.count; ++c)
-                    pos[static_cast<std::size_t>(c)] = position(row, s.node[static_cast<std::size_t>(c)]);
-                pos[Dual::kCirculation] = position(row, g);
+                    pos[static_cast<std::size_t>(c)] = position(pattern, order, row, s.node[static_cast<std::size_t>(c)]);
+                pos[Dual::kCirculation] = position(pattern, order, row, g);
             }
         }
     }
 
-    /// Index in the Jacobian's values of the derivative of equation row by unknown col.
-    int position(int row, int col) const
+    int position(int row, int col) const { return position(m_jacobian, m_row, row, col); }
+
+    /// Index in the values of a matrix with the Jacobian's pattern (in the elimination order) of
+    /// the derivative of equation row by unknown col.
+    static int position(const SparseMatrix& m, const std::vector<int>& order, int row, int col)
     {
-        row = m_row[static_cast<std::size_t>(row)];
-        col = m_row[static_cast<std::size_t>(col)];
-        const int* inner = m_jacobian.innerIndexPtr();
-        const int* begin = inner + m_jacobian.outerIndexPtr()[col];
-        const int* end = inner + m_jacobian.outerIndexPtr()[col + 1];
+        row = order[static_cast<std::size_t>(row)];
+        col = order[static_cast<std::size_t>(col)];
+        const int* inner = m.innerIndexPtr();
+        const int* begin = inner + m.outerIndexPtr()[col];
+        const int* end = inner + m.outerIndexPtr()[col + 1];
         const int* found = std::lower_bound(begin, end, row);
         return static_cast<int>(found - inner);
     }
@@ -985,7 +1030,12 @@ private:
     }
 
     const OGrid& m_g;
-    int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_leadingEdge = 0, m_kuttaPanel = kKuttaPanel;
+    int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_kuttaPanel = kKuttaPanel;
+    std::shared_ptr<const Topology> m_topology;
+    const std::vector<Stencil>& m_stencil;
+    const std::vector<int>& m_row;
+    SparseMatrix m_jacobian;
+    int m_leadingEdge = 0;
     double m_mach = 0, m_heat = 0, m_target = 0, m_entropyFlux = 0;
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
     struct ElementState {
@@ -996,10 +1046,7 @@ private:
     std::vector<double> m_lastStep;         // the last unrelaxed change of the entropy
     double m_relaxation = kEntropyRelaxation;
     bool m_prescribedLift = false;
-    std::vector<Stencil> m_stencil;
-    std::vector<int> m_row; // place of each unknown (and its equation) in the elimination order
     std::vector<double> m_wallFlux;
-    SparseMatrix m_jacobian;
 };
 
 using LinearSolver = Eigen::SparseLU<SparseMatrix, Eigen::NaturalOrdering<int>>;
@@ -1179,6 +1226,7 @@ struct FullPotential::Memory {
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
     MassDefect defect;                // the boundary layers' mass defect that solution carries
     bool valid = false;
+    std::shared_ptr<const Topology> topology; // of the last grid, converged or not
 };
 
 FullPotential::FullPotential() : m_memory(std::make_unique<Memory>()) {}
@@ -1233,7 +1281,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     // An unusable Reynolds number gives the inviscid flow (with a warning in the status).
     const auto withLayers = [](const FlowCase& f) { return f.viscous && std::isfinite(f.reynolds) && f.reynolds > 0; };
     const bool viscous = withLayers(flow);
-    Discretisation d(g, viscous);
+    Discretisation d(g, viscous, m_memory->topology);
     auto fresh = std::make_unique<LinearSolver>();
     LinearSolver& lu = *fresh;
     lu.analyzePattern(d.jacobian());
