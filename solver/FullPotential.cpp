@@ -67,7 +67,8 @@ constexpr double kWarmDisplacement = 0.02;
 constexpr double kWarmMach = 0.02;
 // The entropy behind the shocks is lagged, not differentiated in the Jacobian: recomputed from
 // the iterates once Newton's updates are below kCoupleBelow, and converged by the chord method
-// from updates below kCoupledStart until it changes by less than kEntropyTolerance (s / R).
+// from updates below kCoupledStart until it changes by less than the tolerance on the update,
+// and never by more than kEntropyTolerance (s / R) in a finished solution.
 constexpr double kCoupleBelow = 1e-2;
 constexpr double kCoupledStart = 1e-4;
 constexpr double kCoupleChord = 1e-3;
@@ -1191,7 +1192,7 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
             return false;
         ++iterations;
         x -= dx;
-        if (size < tolerance && coupled && change < kEntropyTolerance)
+        if (size < tolerance && coupled && change < std::max(kEntropyTolerance, tolerance))
             return true;
         previous = size + change;
     }

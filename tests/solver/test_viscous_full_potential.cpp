@@ -179,7 +179,7 @@ TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
     const FlowResult r = solver.solve(contour, atLift(viscous(0.7136, 0, 5.8e6), -0.2441));
     EXPECT_EQ(r.status, camber::smesh::kSeparated);
     EXPECT_LT(r.separation_upper, 0.99);
-    EXPECT_NEAR(r.cl, -0.2441, 1e-6);
+    EXPECT_NEAR(r.cl, -0.2441, 1e-5);
     EXPECT_TRUE(all_finite(r));
 }
 
