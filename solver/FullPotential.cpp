@@ -1173,18 +1173,23 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
 {
     Eigen::VectorXd r, ordered, solved, dx;
     double previous = 0, size = 0;
+    bool wasCoupled = true;
     for (int it = 0; it < kMaxChord; ++it) {
         if (Clock::now() > deadline)
             return false;
-        // The first updates after a drag step move the shock; the entropy waits for them.
+        // The first updates after a drag step move the shock; the entropy waits for them. When
+        // it follows again it catches up with the shock's move at once: that jump is no sign of
+        // a stalling factorisation, so the contraction is judged from the next update on.
         const bool coupled = it == 0 || size < kCoupleChord;
+        const bool catchingUp = coupled && !wasCoupled;
+        wasCoupled = coupled;
         const double change = coupled ? d.updateEntropy(x) : 0.0;
         d.assemble(x, r, false);
         d.toOrder(r, ordered);
         solved = lu.solve(ordered);
         d.fromOrder(solved, dx);
         size = dx.lpNorm<Eigen::Infinity>();
-        if (!std::isfinite(size) || (it > 0 && size + change > kChordContraction * previous))
+        if (!std::isfinite(size) || (it > 0 && !catchingUp && size + change > kChordContraction * previous))
             return false;
         double maxMach = 0, minBase = 0;
         d.extremes(x - dx, maxMach, minBase);
