@@ -1172,7 +1172,7 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
                       Clock::time_point deadline, int& iterations)
 {
     Eigen::VectorXd r, ordered, solved, dx;
-    double previous = 0, size = 0;
+    double previousSize = 0, previousChange = 0, size = 0;
     bool wasCoupled = true;
     for (int it = 0; it < kMaxChord; ++it) {
         if (Clock::now() > deadline)
@@ -1189,7 +1189,10 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
         solved = lu.solve(ordered);
         d.fromOrder(solved, dx);
         size = dx.lpNorm<Eigen::Infinity>();
-        if (!std::isfinite(size) || (it > 0 && !catchingUp && size + change > kChordContraction * previous))
+        // Where the entropy's change dominates, it is the entropy's own (relaxed) iteration that
+        // converges slowly, which no new factorisation would speed up.
+        const bool stalled = size + change > kChordContraction * (previousSize + previousChange) && size > change;
+        if (!std::isfinite(size) || (it > 0 && stalled))
             return false;
         double maxMach = 0, minBase = 0;
         d.extremes(x - dx, maxMach, minBase);
@@ -1199,7 +1202,8 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
         x -= dx;
         if (size < tolerance && coupled && change < std::max(kEntropyTolerance, tolerance))
             return true;
-        previous = size + change;
+        previousSize = size;
+        previousChange = change;
     }
     return false;
 }
