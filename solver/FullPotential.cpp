@@ -41,6 +41,10 @@ constexpr int kMaxNewton = 30;
 // the convergence linear.
 constexpr int kMaxChord = 40;
 constexpr double kChordContraction = 0.7;
+// After a full Newton step its factorisation serves further updates (Shamanskii's method) while
+// each is at most this fraction of the one before: a factorisation costs some twenty residuals.
+constexpr int kMaxNewtonChord = 10;
+constexpr double kNewtonChordContraction = 0.6;
 // A Newton update by GMRES on a nearby factorisation is solved to this relative accuracy (inexact
 // Newton: the chord iterations that follow finish the convergence) within this many iterations.
 constexpr double kKrylovTolerance = 1e-3;
@@ -70,7 +74,7 @@ constexpr double kWarmMach = 0.02;
 // from updates below kCoupledStart until it changes by less than the tolerance on the update,
 // and never by more than kEntropyTolerance (s / R) in a finished solution.
 constexpr double kCoupleBelow = 1e-2;
-constexpr double kCoupledStart = 1e-4;
+constexpr double kCoupledStart = 1e-3;
 constexpr double kCoupleChord = 1e-3;
 constexpr double kEntropyTolerance = 1e-7;
 constexpr int kEntropyPasses = 4; // refactorisations when the chord method stalls
@@ -1053,7 +1057,8 @@ private:
 using LinearSolver = Eigen::SparseLU<SparseMatrix, Eigen::NaturalOrdering<int>>;
 
 /// Newton's method from x with steps shortened to keep every element below the Mach cap and to
-/// reduce the residual. True when the last update fell below tolerance; x is then the solution.
+/// reduce the residual, each full step followed by chord updates on its factorisation while they
+/// contract fast. True when the last update fell below tolerance; x is then the solution.
 bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
             Clock::time_point deadline, int& iterations, bool entropy = false)
 {
@@ -1106,8 +1111,27 @@ bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tole
         x -= step * dx;
         last = step * dx.lpNorm<Eigen::Infinity>();
         // With shocks the rest is left to the entropy's settling (the chord method).
-        if (last < tolerance || (entropy && last < kCoupledStart && d.shocked()))
+        const auto finished = [&] { return last < tolerance || (entropy && last < kCoupledStart && d.shocked()); };
+        if (finished())
             return true;
+        for (int c = 0; c < kMaxNewtonChord && step == 1; ++c) {
+            d.assemble(x, r, false);
+            d.toOrder(r, ordered);
+            solved = lu.solve(ordered);
+            d.fromOrder(solved, dx);
+            const double size = dx.lpNorm<Eigen::Infinity>();
+            if (!(size < kNewtonChordContraction * last))
+                break;
+            double maxMach = 0, minBase = 0;
+            d.extremes(x - dx, maxMach, minBase);
+            if (!(maxMach < kMachCap && minBase > kMinBase))
+                break;
+            x -= dx;
+            ++iterations;
+            last = size;
+            if (finished())
+                return true;
+        }
     }
     return false;
 }
