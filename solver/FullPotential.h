@@ -51,7 +51,7 @@ public:
     /// True when the last solve started from the previous solution.
     bool lastWarm() const { return m_lastWarm; }
 
-    /// Wall-clock time (seconds) after which a solve gives up with status -2; 2 unless set.
+    /// Wall-clock time (seconds) after which a solve gives up with status -2; 0.9 unless set.
     void setTimeBudget(double seconds) { m_budget = seconds; }
 
 private:
@@ -62,10 +62,10 @@ private:
     // Sanitiser instrumentation makes every call several times slower.
     double m_budget = 8.0;
 #else
-    // A cold transonic viscous solve of the program's default case takes 0.3 to 0.8 s, depending
-    // on how busy the machine is; the budget leaves room for that, so that a result does not
-    // depend on the load, and a case that cannot converge still ends within two seconds.
-    double m_budget = 2.0;
+    // A cold transonic viscous solve of the program's default case takes 0.15 to 0.3 s, depending
+    // on how busy the machine is; the budget leaves room for three times that, so that a result
+    // does not depend on the load, and a case that cannot converge still ends within a second.
+    double m_budget = 0.9;
 #endif
 };
 
