@@ -34,7 +34,7 @@ constexpr double kMinBase = 0.05;         // a^2 / a_inf^2 below which the densi
 constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converged solution
 // Before a viscous coupling the potential flow need not be converged further: the coupling goes
 // on updating it with each new transpiration.
-constexpr double kCouplingStart = 1e-4;
+constexpr double kCouplingStart = 1e-3;
 constexpr int kMaxNewton = 30;
 // The chord method (an old factorisation) is kept while each update, plus the change of the
 // entropy behind the shocks, is at most this fraction of the one before: the lagged entropy makes
@@ -1493,7 +1493,14 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->x = x;
         m_memory->entropy = d.entropy();
         m_memory->defect = coupling.defect;
-        if (factorised)
+        if (factorised && !m_lastWarm) {
+            // The drag steps that follow all start on this factorisation: one at the solution
+            // itself keeps their chord iterations contracting fast.
+            Eigen::VectorXd r;
+            d.assemble(x, r, true);
+            lu.factorize(d.jacobian());
+        }
+        if (factorised && lu.info() == Eigen::Success)
             m_memory->lu = std::move(fresh);
     } else {
         m_memory->lu.reset();
