@@ -282,6 +282,34 @@ TEST(FullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
     camber::test::expect_warm_equals_cold(warm, contour, f, 1e-4);
 }
 
+TEST(FullPotential, OneSolverAnswersEveryGridKindAsAFreshOneDoes)
+{
+    // The solver keeps what it built for the last grid; sections and options that change the
+    // grid (blunt or sharp edge, level, the Kutta panels that boundary layers move) must not
+    // inherit any of it.
+    struct Case {
+        int digits;
+        bool sharp;
+        int level;
+        bool viscous;
+    };
+    const Case cases[] = {{2412, false, 2, false}, {2412, false, 2, true}, {12, true, 2, false},
+                          {2412, false, 1, false}, {2412, false, 2, false}};
+    Solver shared;
+    for (const Case& c : cases) {
+        FlowCase f = inviscid(0.5, 2, c.level);
+        f.viscous = c.viscous;
+        f.reynolds = 6e6;
+        const auto contour = naca(c.digits, c.sharp);
+        const FlowResult kept = shared.solve(contour, f);
+        Solver fresh;
+        const FlowResult alone = fresh.solve(contour, f);
+        ASSERT_EQ(kept.status, 0) << c.digits << " level " << c.level << " viscous " << c.viscous;
+        EXPECT_EQ(kept.cl, alone.cl) << c.digits << " level " << c.level << " viscous " << c.viscous;
+        EXPECT_EQ(kept.cd, alone.cd) << c.digits << " level " << c.level << " viscous " << c.viscous;
+    }
+}
+
 TEST(FullPotential, DeformedSectionsGiveFiniteAnswers)
 {
     Solver solver;
