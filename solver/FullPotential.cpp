@@ -543,7 +543,7 @@ public:
             return;
         m_entropy = s;
         for (std::size_t t = 0; t < s.size(); ++t)
-            m_decay[t] = std::exp(-s[t]);
+            m_decay[t] = s[t] != 0 ? std::exp(-s[t]) : 1.0; // most of the field lies ahead of any shock
     }
     void clearEntropy()
     {
@@ -594,6 +594,8 @@ public:
                     const Point a = m_g.node[static_cast<std::size_t>(m_g.index(edge % ni, j))];
                     const Point b = m_g.node[static_cast<std::size_t>(m_g.index(edge % ni, j + 1))];
                     double machNormal = 0, mach = 0, massFlux = 0;
+                    const double length = std::hypot(b.x - a.x, b.y - a.y);
+                    const double decay = carried > 0 ? std::exp(-carried) : 1.0;
                     for (int k = 0; k < 2; ++k) {
                         const int t = m_g.lowTriangle(i, j) + k;
                         double qx = 0, qy = 0;
@@ -602,11 +604,10 @@ public:
                         const double base = std::max(1 + m_heat * (1 - q2), kMinBase);
                         const double m = m_mach * std::sqrt(q2 / base);
                         const double through = std::fabs(qx * (b.y - a.y) - qy * (b.x - a.x));
-                        const double length = std::hypot(b.x - a.x, b.y - a.y);
                         mach = std::max(mach, m);
                         if (q2 > 0)
                             machNormal = std::max(machNormal, m * through / (length * std::sqrt(q2)));
-                        massFlux += 0.5 * power(base, 2.5) * std::exp(-carried) * through;
+                        massFlux += 0.5 * power(base, 2.5) * decay * through;
                     }
                     if (mach > 1 && settled) {
                         settled = false;
