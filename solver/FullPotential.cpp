@@ -1198,24 +1198,20 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
 {
     Eigen::VectorXd r, ordered, solved, dx;
     double previousSize = 0, previousChange = 0, size = 0;
-    bool wasCoupled = true;
     for (int it = 0; it < kMaxChord; ++it) {
         if (Clock::now() > deadline)
             return false;
-        // The first updates after a drag step move the shock; the entropy waits for them. When
-        // it follows again it catches up with the shock's move at once: that jump is no sign of
-        // a stalling factorisation, so the contraction is judged from the next update on.
+        // The first updates after a drag step move the shock; the entropy waits for them.
         const bool coupled = it == 0 || size < kCoupleChord;
-        const bool catchingUp = coupled && !wasCoupled;
-        wasCoupled = coupled;
         const double change = coupled ? d.updateEntropy(x) : 0.0;
         d.assemble(x, r, false);
         d.toOrder(r, ordered);
         solved = lu.solve(ordered);
         d.fromOrder(solved, dx);
         size = dx.lpNorm<Eigen::Infinity>();
-        // Where the entropy's change dominates, it is the entropy's own (relaxed) iteration that
-        // converges slowly, which no new factorisation would speed up.
+        // Where the entropy's change dominates (as when it catches up with a moved shock), it is
+        // the entropy's own relaxed iteration that converges slowly, which no new factorisation
+        // would speed up.
         const bool stalled = size + change > kChordContraction * (previousSize + previousChange) && size > change;
         if (!std::isfinite(size) || (it > 0 && stalled))
             return false;
