@@ -119,22 +119,6 @@ void viscousSolve(benchmark::State& state)
     state.counters["cold"] = cold;
 }
 
-/// x/c where the pressure rises back through the sonic value going aft on one surface (the
-/// shock), or 0 when the surface stays subsonic. Points 0..64 run from the upper trailing edge to
-/// the leading edge, 64..128 from the leading edge to the lower trailing edge.
-double shockPosition(const camber::smesh::FlowResult& r, double mach, bool upper)
-{
-    const double sonic = camber::smesh::critical_cp(mach);
-    double found = 0;
-    for (int k = 0; k < 64; ++k) {
-        const auto a = static_cast<std::size_t>(upper ? 64 - k : 64 + k);
-        const auto b = static_cast<std::size_t>(upper ? 63 - k : 65 + k);
-        if (r.cp[a] < sonic && r.cp[b] >= sonic)
-            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
-    }
-    return found;
-}
-
 /// The transonic validation cases on NACA 0012 (sharp), inviscid, with a long time budget; the
 /// counters carry the results for the validation report. 0: M 0.8, alpha 1.25 deg; 1: M 0.8,
 /// CL 0.38; 2: M 0.7, CL 0.5.
@@ -155,8 +139,8 @@ void transonicCase(benchmark::State& state)
     state.counters["alpha"] = r.alpha;
     state.counters["cl"] = r.cl;
     state.counters["cd"] = r.cd;
-    state.counters["shock_upper"] = shockPosition(r, f.mach, true);
-    state.counters["shock_lower"] = shockPosition(r, f.mach, false);
+    state.counters["shock_upper"] = camber::smesh::shock_position(r, f.mach, true);
+    state.counters["shock_lower"] = camber::smesh::shock_position(r, f.mach, false);
 }
 
 /// The viscous transonic case on NACA 2412 and NACA 0012 (61 stations a surface, blunt
@@ -181,8 +165,8 @@ void viscousTransonicCase(benchmark::State& state)
     state.counters["alpha_inviscid"] = i.alpha;
     state.counters["cd"] = r.cd;
     state.counters["cd_friction"] = r.cd_friction;
-    state.counters["shock_upper"] = shockPosition(r, f.mach, true);
-    state.counters["shock_upper_inviscid"] = shockPosition(i, f.mach, true);
+    state.counters["shock_upper"] = camber::smesh::shock_position(r, f.mach, true);
+    state.counters["shock_upper_inviscid"] = camber::smesh::shock_position(i, f.mach, true);
     state.counters["transition_upper"] = r.transition_upper;
     state.counters["transition_lower"] = r.transition_lower;
 }

@@ -283,6 +283,19 @@ double critical_cp(double m)
     return (std::pow(2 / 2.4, 3.5) * std::pow(1 + 0.2 * m * m, 3.5) - 1) / (0.7 * m * m);
 }
 
+double shock_position(const FlowResult& r, double mach, bool upper)
+{
+    constexpr std::size_t kNose = kOutputPoints / 2;
+    const double sonic = critical_cp(mach);
+    double found = 0;
+    for (std::size_t k = 0; k < kNose; ++k) {
+        const std::size_t a = upper ? kNose - k : kNose + k, b = upper ? kNose - 1 - k : kNose + 1 + k;
+        if (r.cp[a] < sonic && r.cp[b] >= sonic)
+            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
+    }
+    return found;
+}
+
 double karman_tsien(double cp0, double m)
 {
     if (m <= 0)

@@ -60,6 +60,12 @@ FlowResult solve_flow(const std::vector<Point>& contour, const FlowCase& flow);
 /// Critical pressure coefficient (local Mach 1) for free-stream Mach m, isentropic, gamma 1.4.
 double critical_cp(double m);
 
+/// x (the result's units) where the pressure rises back through the sonic value going aft on
+/// the upper (true) or lower surface of a result at free-stream Mach mach: the foot of the last
+/// shock, or 0 when that surface stays subsonic. Output points 0..64 run from the upper
+/// trailing edge to the leading edge, 64..128 on to the lower trailing edge.
+double shock_position(const FlowResult& r, double mach, bool upper);
+
 /// Karman-Tsien correction of an incompressible pressure coefficient to Mach m.
 double karman_tsien(double cp0, double m);
 

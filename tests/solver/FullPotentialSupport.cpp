@@ -32,18 +32,6 @@ void bump(std::vector<smesh::Point>& contour, double centre, double a, bool uppe
     }
 }
 
-double shock_position(const smesh::FlowResult& r, double mach, bool upper)
-{
-    const double sonic = smesh::critical_cp(mach);
-    double found = 0;
-    for (std::size_t k = 0; k < 64; ++k) {
-        const std::size_t a = upper ? 64 - k : 64 + k, b = upper ? 63 - k : 65 + k;
-        if (r.cp[a] < sonic && r.cp[b] >= sonic)
-            found = r.x[a] + (sonic - r.cp[a]) / (r.cp[b] - r.cp[a]) * (r.x[b] - r.x[a]);
-    }
-    return found;
-}
-
 std::pair<smesh::FlowResult, smesh::FlowResult> expect_warm_equals_cold(smesh::FullPotential& warm,
                                                                          const std::vector<smesh::Point>& contour,
                                                                          const smesh::FlowCase& flow,

@@ -23,10 +23,6 @@ std::vector<smesh::Point> naca_points(int digits, int n_up, bool sharp);
 /// moves it out) or lower surface of a contour that runs round the leading edge at its middle.
 void bump(std::vector<smesh::Point>& contour, double centre, double a, bool upper);
 
-/// x/c where the pressure rises back through the sonic value going aft on one surface (the
-/// shock foot), or 0 when that surface stays subsonic.
-double shock_position(const smesh::FlowResult& r, double mach, bool upper);
-
 /// Solves the changed contour on warm (which holds the solution before the change) and on a
 /// fresh solver, and checks what a drag step needs: the warm start is taken, both converge to
 /// the same lift and drag within 1e-4 and angle within alphaTolerance (degrees), and the warm

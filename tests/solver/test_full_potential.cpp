@@ -163,7 +163,7 @@ TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
     Solver solver;
     const FlowResult r = solver.solve(naca(12, true), inviscid(0.8, 1.25, 2));
     ASSERT_EQ(r.status, 0);
-    const double upper = camber::test::shock_position(r, 0.8, true), lower = camber::test::shock_position(r, 0.8, false);
+    const double upper = camber::smesh::shock_position(r, 0.8, true), lower = camber::smesh::shock_position(r, 0.8, false);
     EXPECT_GT(lower, 0.33);
     EXPECT_LT(lower, 0.40);
     EXPECT_GT(upper, 0.60);

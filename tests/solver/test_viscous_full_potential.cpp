@@ -134,7 +134,7 @@ TEST(ViscousFullPotential, TransonicLayersMoveTheShockForward)
     // The displacement takes lift off the rear of the section: the same lift needs more angle,
     // the supersonic zone shrinks and its shock stands further forward.
     EXPECT_GT(r.alpha, inv.alpha + 0.1);
-    const double shockInviscid = camber::test::shock_position(inv, f.mach, true), shockViscous = camber::test::shock_position(r, f.mach, true);
+    const double shockInviscid = camber::smesh::shock_position(inv, f.mach, true), shockViscous = camber::smesh::shock_position(r, f.mach, true);
     EXPECT_GT(shockViscous, 0.3);
     EXPECT_LT(shockViscous, shockInviscid - 0.003);
     // The layers' drag (the total less the wave drag) of an attached transonic flow.
