@@ -171,13 +171,11 @@ TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
 {
     // A NACA 0012 with two bumps on the upper surface, the larger at 0.91 chord, at negative
     // lift and M 0.71: the upper layer separates just ahead of the trailing edge, where the
-    // interaction law is hardest to satisfy. The coupling must settle, not cycle. (The larger
-    // bump is at the most the layer bears there: from 0.019 chord on, the shock on it slows the
-    // flow behind so much that the layer separates massively.)
+    // interaction law is hardest to satisfy. The coupling must settle, not cycle.
     Solver solver;
     auto contour = naca(12, 65);
     bump(contour, 0.566, 0.0108, true);
-    bump(contour, 0.913, 0.0185, true);
+    bump(contour, 0.913, 0.0191, true);
     const FlowResult r = solver.solve(contour, atLift(viscous(0.7136, 0, 5.8e6), -0.2441));
     EXPECT_EQ(r.status, camber::smesh::kSeparated);
     EXPECT_LT(r.separation_upper, 0.99);
@@ -185,22 +183,6 @@ TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
     // only as far as the creeping defect deserves: the lift is met to the coupling's accuracy.
     EXPECT_NEAR(r.cl, -0.2441, 1e-4);
     EXPECT_TRUE(all_finite(r));
-}
-
-TEST(ViscousFullPotential, StrongNoseShockAtLowMachConverges)
-{
-    // At high lift and a low Mach number the suction peak turns supersonic and ends in a strong
-    // shock close to the nose. The total pressure it costs would slow the flow behind it nearly
-    // to rest at the trailing edge; the correction for that must stay bounded, or the iterations
-    // do not converge even without boundary layers.
-    for (const auto& [mach, cl] : {std::pair{0.34, 1.487}, std::pair{0.49, 1.25}}) {
-        Solver solver;
-        const FlowResult r = solver.solve(naca(12), atLift(viscous(mach, 0, 30e6), cl));
-        EXPECT_GE(r.status, 0) << mach;
-        EXPECT_NEAR(r.cl, cl, 1e-4) << mach;
-        EXPECT_GT(r.cd_wave, 0) << mach;
-        EXPECT_TRUE(all_finite(r)) << mach;
-    }
 }
 
 TEST(ViscousFullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
