@@ -160,7 +160,7 @@ TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
     // The standard transonic case, M 0.8 and alpha 1.25 deg. Euler on a 256^2 grid: CL 0.356,
     // upper shock at 0.60-0.66c, lower at 0.33-0.40c. The full potential with the entropy and the
     // vorticity behind its shocks lifts some 10 % more; without the vorticity it lifted 45 % more
-    // with the upper shock at 0.72c, and a vorticity of the wrong sign lifts more still.
+    // with the upper shock at 0.72c, outside these bounds.
     Solver solver;
     const FlowResult r = solver.solve(naca(12, true), inviscid(0.8, 1.25, 2));
     ASSERT_EQ(r.status, 0);
