@@ -470,10 +470,6 @@ public:
                 qx += u * tr.gx[kk];
                 qy += u * tr.gy[kk];
             }
-            if (!m_rotation.empty()) {
-                qx += m_rotation[static_cast<std::size_t>(m_g.lowTriangle(i, 0))][0];
-                qy += m_rotation[static_cast<std::size_t>(m_g.lowTriangle(i, 0))][1];
-            }
             const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % ni)];
             const double len = std::hypot(p1.x - p0.x, p1.y - p0.y);
             panel[static_cast<std::size_t>(i)] = len > 0 ? (qx * (p1.x - p0.x) + qy * (p1.y - p0.y)) / len : 0.0;
