@@ -158,9 +158,9 @@ TEST(FullPotential, SupercriticalFlowEndsInACompressionShock)
 TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
 {
     // The standard transonic case, M 0.8 and alpha 1.25 deg. Euler on a 256^2 grid: CL 0.356,
-    // upper shock at 0.60-0.66c, lower at 0.33-0.40c. The full potential with the entropy and the
-    // vorticity behind its shocks lifts some 10 % more; without the vorticity it lifted 45 % more
-    // with the upper shock at 0.72c, outside these bounds.
+    // upper shock at 0.60-0.66c, lower at 0.33-0.40c. With the entropy carried along the grid
+    // rings only, which behind the trailing edge run across the wake, the lift came out 10.6 %
+    // high with the upper shock at 0.661c; without the rotational velocity 45 % high at 0.72c.
     Solver solver;
     const FlowResult r = solver.solve(naca(12, true), inviscid(0.8, 1.25, 2));
     ASSERT_EQ(r.status, 0);
@@ -168,11 +168,10 @@ TEST(FullPotential, Naca0012AtMach08HasShocksOnBothSurfaces)
     EXPECT_GT(lower, 0.33);
     EXPECT_LT(lower, 0.40);
     EXPECT_GT(upper, 0.60);
-    EXPECT_LT(upper, 0.665);
-    EXPECT_GT(r.cl, 0.356);
-    EXPECT_LT(r.cl, 1.12 * 0.356);
-    // Two shocks of Mach 1.2-1.4 cost a few hundred counts (Euler: 230); far more than the single
-    // weak shock at M 0.7.
+    EXPECT_LT(upper, 0.66);
+    EXPECT_NEAR(r.cl, 0.356, 0.1 * 0.356);
+    // Two shocks of Mach 1.2-1.4 cost some two hundred counts (Euler: 230); far more than the
+    // single weak shock at M 0.7.
     EXPECT_EQ(r.cd, r.cd_wave);
     EXPECT_GT(r.cd_wave, 180e-4);
     EXPECT_LT(r.cd_wave, 280e-4);
