@@ -92,7 +92,7 @@ constexpr double kMinRelaxation = 0.1;
 // iterations from converging.
 constexpr double kRotationShare = 0.1;
 // Gauss-Seidel sweeps of the entropy's transport with the flow, each in four orders of the cells.
-constexpr int kTransportSweeps = 2;
+constexpr int kTransportSweeps = 1;
 
 using SparseMatrix = Eigen::SparseMatrix<double>;
 using Clock = std::chrono::steady_clock;
