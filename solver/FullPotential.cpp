@@ -1198,9 +1198,11 @@ private:
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
     std::vector<std::array<double, 2>> m_rotation; // the entropy's speed deficit per triangle (empty: none)
     // Whether the velocity has the rotational part behind the shocks. Not with boundary layers:
-    // the viscous coupling then converged slowly (half as many coupling iterations again in the
-    // editors' drag steps, which took 50 to 100 % longer) and a layer separating behind a shock
-    // near the trailing edge ran away where it had settled.
+    // with an earlier form of it (a Clebsch potential carried along the rings) the viscous
+    // coupling converged slowly (half as many coupling iterations again in the editors' drag
+    // steps, which took 50 to 100 % longer) and a layer separating behind a shock near the
+    // trailing edge ran away where it had settled. The present form's first trial with layers
+    // still made alternating drag steps take half as long again.
     bool m_rotational = false;
     struct ElementState {
         double qx = 0, qy = 0, rho = 0, nu = 0; // velocity, density (with the entropy), switching
