@@ -730,14 +730,14 @@ public:
         };
         // ahead[c]: from quad (i - 1, j) into (i, j) through grid line i (across the wake cut at
         // i = 0); outward[c]: from (i, j) into (i, j + 1) through ring j + 1.
-        std::vector<double> ahead(quads, 0.0), outward(quads, 0.0), ring(quads), v(quads);
+        std::vector<double> ahead(quads, 0.0), outward(quads, 0.0), v(quads);
         for (int j = 0; j < rows; ++j)
             for (int i = 0; i < ni; ++i) {
                 const auto c = static_cast<std::size_t>(i + ni * j);
                 ahead[c] = through(static_cast<std::size_t>((i + ni - 1) % ni + ni * j), c, node(i, j), node(i, j + 1));
                 if (j + 1 < rows)
                     outward[c] = through(c, c + static_cast<std::size_t>(ni), node(i, j + 1), node(i + 1, j + 1));
-                ring[c] = v[c] = s[2 * c];
+                v[c] = s[2 * c];
             }
         const auto update = [&](int i, int j) {
             const auto c = static_cast<std::size_t>(i + ni * j);
@@ -756,7 +756,8 @@ public:
                 take(outward[c - static_cast<std::size_t>(ni)], c - static_cast<std::size_t>(ni));
             if (j + 1 < rows)
                 take(-outward[c], c + static_cast<std::size_t>(ni));
-            v[c] = inflow > 0 ? std::max(ring[c], sum / inflow) : ring[c];
+            // s keeps the rings' values until the end.
+            v[c] = inflow > 0 ? std::max(s[2 * c], sum / inflow) : s[2 * c];
         };
         // The flow runs either way along the rings and across them: sweeps in all four orders.
         for (int sweep = 0; sweep < kTransportSweeps; ++sweep)
