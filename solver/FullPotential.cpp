@@ -592,6 +592,7 @@ public:
         std::vector<double> s(m_entropy.size(), 0.0);
         double flux = 0;
         const int ni = m_g.ni;
+        std::vector<Point> quadFlux(static_cast<std::size_t>(ni * (m_g.nj - 1)), Point{0, 0}); // rho q per quad
         for (int j = 0; j + 1 < m_g.nj; ++j) {
             // The flow divides where it is slowest near the nose (on the lower surface at high
             // incidence): the supersonic flow round the nose then counts as the upper surface's.
@@ -628,7 +629,17 @@ public:
                         if (q2 > 0)
                             machNormal = std::max(machNormal, m * through / (length * std::sqrt(q2)));
                         massFlux += 0.5 * power(base, 2.5) * decay * through;
+                        // The quad's mean mass flux with the lagged entropy, for carryWithFlow.
+                        const double weight = power(base, 2.5) * m_decay[static_cast<std::size_t>(t)] *
+                                              m_g.tri[static_cast<std::size_t>(t)].area;
+                        Point& f = quadFlux[static_cast<std::size_t>(i + ni * j)];
+                        f.x += weight * qx;
+                        f.y += weight * qy;
                     }
+                    Point& f = quadFlux[static_cast<std::size_t>(i + ni * j)];
+                    const double area = m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, j))].area +
+                                        m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, j) + 1)].area;
+                    f = {f.x / area, f.y / area};
                     if (mach > 1 && settled) {
                         settled = false;
                         before = carried;
@@ -654,7 +665,7 @@ public:
                 }
             }
         }
-        carryWithFlow(x, s);
+        carryWithFlow(quadFlux, s);
         // Aitken's adaptive relaxation: the factor follows the secant of the last two changes.
         std::vector<double> step(s.size());
         double change = 0, dot = 0, norm = 0;
@@ -687,39 +698,24 @@ public:
             m_decay[t] = s[t] != 0 ? std::exp(-s[t]) : 1.0; // most of the field lies ahead of any shock
     }
 
-    /// Carries the entropy s (per triangle, from the shocks along the rings) with the flow x as
-    /// well: each quad takes the larger of its ring's value and the mean of its upwind
+    /// Carries the entropy s (per triangle, from the shocks along the rings) with the flow, whose
+    /// mass flux rho q per quad is massFlux, as well: each quad takes the larger of its ring's value and the mean of its upwind
     /// neighbours' weighted by the mass flux from them. The rings follow the flow along the
     /// section, but behind the trailing edge they turn across the wake; there the ring values
     /// let the entropy fall along a streamline, which acts on the potential like a line of sinks
     /// along the wake and moved the lift of NACA 0012 at M 0.8 by a quarter.
-    void carryWithFlow(const Eigen::VectorXd& x, std::vector<double>& s) const
+    void carryWithFlow(const std::vector<Point>& massFlux, std::vector<double>& s) const
     {
         const int ni = m_g.ni, rows = m_g.nj - 1;
         const auto quads = static_cast<std::size_t>(ni * rows);
         if (std::all_of(s.begin(), s.end(), [](double v) { return v == 0; }))
             return;
         const auto node = [this](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i % m_g.ni, j))]; };
-        // Mass flux (rho q) and centre of each quad.
-        std::vector<Point> massFlux(quads), centre(quads);
+        std::vector<Point> centre(quads);
         for (int j = 0; j < rows; ++j)
             for (int i = 0; i < ni; ++i) {
-                const auto c = static_cast<std::size_t>(i + ni * j);
-                double mx = 0, my = 0, area = 0;
-                for (int k = 0; k < 2; ++k) {
-                    const int t = m_g.lowTriangle(i, j) + k;
-                    double qx = 0, qy = 0;
-                    velocityOf(x, t, qx, qy);
-                    const double base = std::max(1 + m_heat * (1 - qx * qx - qy * qy), kMinBase);
-                    const double a = m_g.tri[static_cast<std::size_t>(t)].area;
-                    const double rho = power(base, 2.5) * m_decay[static_cast<std::size_t>(t)];
-                    mx += rho * qx * a;
-                    my += rho * qy * a;
-                    area += a;
-                }
-                massFlux[c] = {mx / area, my / area};
                 const Point a = node(i, j), b = node(i + 1, j), d = node(i + 1, j + 1), e = node(i, j + 1);
-                centre[c] = {0.25 * (a.x + b.x + d.x + e.x), 0.25 * (a.y + b.y + d.y + e.y)};
+                centre[static_cast<std::size_t>(i + ni * j)] = {0.25 * (a.x + b.x + d.x + e.x), 0.25 * (a.y + b.y + d.y + e.y)};
             }
         // Flux through the edge from a to b shared by quads c and n, positive from c into n.
         const auto through = [&](std::size_t c, std::size_t n, Point a, Point b) {
