@@ -50,12 +50,10 @@ camber::ui::DrawingSurface& openedEditor()
     camber::state() = camber::SectionState{};
     camber::state().f_inp = examples() + "/naca2412.ULF";
     camber::read_section(camber::state());
-    camber::state().mach(1) = 0.7f;
+    camber::state().mach(1) = camber::kEditingMach;
     camber::state().k_alcl = 0;
-    camber::state().alcl(1) = 0.5f;
-    camber::state().sm_opt1 = 30;
-    camber::state().sm_opt2 = 1;
-    camber::state().sm_opt3 = 2;
+    camber::state().alcl(1) = camber::kEditingLift;
+    camber::state().flow = camber::FlowSettings{};
     camber::cp::FrmSmesh::setOpenEditor([] { return &Editor::instance(); });
     Editor& editor = Editor::instance();
     editor.openForEditing();
@@ -69,21 +67,19 @@ camber::ui::DrawingSurface& openedEditor()
 }
 
 // Answers at once with a flat Cp curve: what a drag step costs without the flow solution.
-void instantSolver(const std::int32_t*, const std::int32_t*, const std::int32_t*, const float*, const float* alcl,
-                   const std::int32_t*, const std::int32_t*, const std::int32_t*, const std::int32_t*, const float*,
-                   const float*, const float*, std::int32_t* n_cp, float* cp_x, float* cp_y, float* cp, float*,
-                   float* alpha, float* clift, float* cdrag, float*, float*, std::int32_t* sm_stat)
+std::int32_t instantSolver(SmeshSolver*, const SmeshCase* flow, std::int32_t, const double*, const double*,
+                           SmeshResult* r)
 {
-    *n_cp = 129;
-    for (int i = 0; i < 129; ++i) {
-        cp_x[i] = static_cast<float>(std::abs(i - 64)) / 64.0f;
-        cp_y[i] = 0;
-        cp[10 * i] = 0;
+    r->n_cp = SMESH_CP_POINTS;
+    for (int i = 0; i < SMESH_CP_POINTS; ++i) {
+        r->cp_x[i] = std::abs(i - 64) / 64.0;
+        r->cp_y[i] = 0;
+        r->cp[i] = 0;
     }
-    *clift = alcl[0];
-    *alpha = 0;
-    *cdrag = 0;
-    sm_stat[0] = 0;
+    r->cl = flow->target;
+    r->alpha = 0;
+    r->cd = 0;
+    return r->status = 0;
 }
 
 // Each repetition times one drag step, so that the statistics are those of single steps.

@@ -32,10 +32,8 @@ camber::SectionState naca2412(int stations)
     s.mach(1) = 0.5f;
     s.k_alcl = 0;
     s.alcl(1) = 0.5f;
-    s.sm_opt0 = 1;
-    s.sm_opt1 = 6;
-    s.sm_opt2 = 1;
-    s.sm_opt3 = 2;
+    s.flow.method = 1;
+    s.flow.reynolds = 6e6;
     camber::fill_solver_inputs(s);
     return s;
 }
@@ -50,8 +48,8 @@ double p95(const std::vector<double>& v)
 void solve(benchmark::State& state, int level, int viscous)
 {
     auto s = naca2412(61);
-    s.sm_opt3 = level;
-    s.sm_opt2 = viscous;
+    s.flow.level = level;
+    s.flow.viscous = viscous != 0;
     for (auto _ : state) {
         const auto out = camber::call_solver(s);
         benchmark::DoNotOptimize(out);

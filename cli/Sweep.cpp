@@ -70,11 +70,7 @@ std::vector<SweepCase> run_sweep(const SectionState& base, const SweepOptions& o
         s->mach(1) = static_cast<Single>(c.mach);
         s->k_alcl = 0;
         s->alcl(1) = static_cast<Single>(c.cl);
-        s->sm_opt0 = options.method;
-        s->sm_opt1 = options.re;
-        s->sm_opt2 = options.viscous;
-        s->sm_opt3 = options.level;
-        s->sm_opt4 = 0;
+        s->flow = options.flow;
         s->n_calc = 1; // the edited surfaces, not the ones as read
         fill_solver_inputs(*s);
         const auto start = std::chrono::steady_clock::now();

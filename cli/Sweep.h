@@ -25,10 +25,7 @@ struct SweepCase {
 struct SweepOptions {
     int count = 500;
     std::uint32_t seed = 1;
-    Long method = 0;
-    Long level = 2;
-    Long re = 30;
-    Long viscous = 1;
+    FlowSettings flow; ///< method, level, Reynolds number and layers of every case
 };
 
 /// Deforms the section held in base (as read, k_sec current) count times, each time from its

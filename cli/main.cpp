@@ -7,6 +7,7 @@
 #include "cp/CpCore.h"
 #include "geometry/Bezier.h"
 #include "geometry/Error.h"
+#include "geometry/FlowSettings.h"
 #include "geometry/Format.h"
 #include "geometry/GwoWriter.h"
 #include "geometry/TextFile.h"
@@ -34,11 +35,11 @@ const char* const kUsage =
     "       camber-cli info IN.ULF             print counts, angle, thickness, parameters, box\n"
     "       camber-cli convert IN.dat OUT.ULF  import a Selig or Lednicer coordinate file\n"
     "       camber-cli cp IN.ULF OUT.cpo [--mach M] [--cl C | --alpha A] [--re MILLIONS]\n"
-    "                  [--inviscid] [--transition X] [--level L] [--method N]\n"
+    "                  [--ncrit N] [--transition XU[,XL]] [--inviscid] [--level L] [--method N]\n"
     "                                          compute the pressure distribution as the editors'\n"
     "                                          first calculation does and write the Cp file\n"
     "       camber-cli sweep IN.ULF OUT.csv [--count N] [--seed S] [--method N] [--level L]\n"
-    "                  [--re MILLIONS] [--inviscid]\n"
+    "                  [--re MILLIONS] [--ncrit N] [--inviscid]\n"
     "                                          deform the section at random through the editors'\n"
     "                                          control points, compute random flow cases, write\n"
     "                                          one line per case and print a summary; exits 3\n"
@@ -99,14 +100,20 @@ int convert(const std::string& in, const std::string& out)
 
 /// The flow case of the cp command; the defaults are the editing button's.
 struct CpOptions {
-    camber::Single mach = 0.7f;
+    camber::Single mach = camber::kEditingMach;
     camber::Long k_alcl = 0;
-    camber::Single alcl = 0.5f;
-    camber::Long re = 30;
-    camber::Long viscous = 1;
-    camber::Long level = 2;
-    camber::Long method = 0;
-    camber::Single transition = 0.0f;
+    camber::Single alcl = camber::kEditingLift;
+    camber::FlowSettings flow;
+};
+
+// The ranges the flow options accept: Reynolds numbers of model aircraft to those of a transport
+// wing (millions), the free-stream disturbance levels the e^N method knows.
+constexpr double kLowestRe = 0.05, kHighestRe = 1000;
+constexpr double kLowestNcrit = 1, kHighestNcrit = 20;
+
+/// A usage error that names the option at fault.
+struct UsageError {
+    std::string message;
 };
 
 std::optional<double> number(const std::string& text)
@@ -121,53 +128,91 @@ std::optional<double> number(const std::string& text)
     return std::nullopt;
 }
 
+bool isWhole(double v) { return v == std::floor(v) && std::fabs(v) < 1e9; }
+
+/// x/c of a forced transition: 0 (free) to 1.
+double transitionPosition(const std::string& text)
+{
+    const auto v = number(text);
+    if (!v || *v < 0 || *v > 1)
+        throw UsageError{"--transition takes x/c from 0 to 1 (0: free), one value or two as XU,XL"};
+    return *v;
+}
+
+/// Reads an option of the flow settings that several commands share; false when name is none
+/// of them. Throws UsageError for a value out of range.
+bool flowOption(const std::string& name, const std::string& text, camber::FlowSettings& flow)
+{
+    const auto v = number(text);
+    if (name == "--re") {
+        if (!v || *v < kLowestRe || *v > kHighestRe)
+            throw UsageError{"--re takes the Reynolds number in millions, from 0.05 to 1000"};
+        flow.reynolds = 1e6 * *v;
+    } else if (name == "--ncrit") {
+        if (!v || *v < kLowestNcrit || *v > kHighestNcrit)
+            throw UsageError{"--ncrit takes the critical amplification factor, from 1 to 20"};
+        flow.ncrit = *v;
+    } else if (name == "--level") {
+        if (!v || !isWhole(*v))
+            throw UsageError{"--level takes a whole number"};
+        flow.level = static_cast<camber::Long>(*v);
+    } else if (name == "--method") {
+        if (!v || !isWhole(*v))
+            throw UsageError{"--method takes a whole number"};
+        flow.method = static_cast<camber::Long>(*v);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 /// Reads the options after a command's two file names: "--inviscid" clears viscous, every
-/// other option takes one number, which option(name, value) accepts or refuses. False on any
-/// option refused, a missing value or a value that is not a finite number.
+/// other option takes one value, which option(name, value) accepts or refuses. False on any
+/// option refused or a missing value.
 template <typename Option>
-bool readOptions(const std::vector<std::string>& args, camber::Long& viscous, Option option)
+bool readOptions(const std::vector<std::string>& args, camber::FlowSettings& flow, Option option)
 {
     for (std::size_t i = 3; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--inviscid") {
-            viscous = 0;
+            flow.viscous = false;
             continue;
         }
         if (i + 1 >= args.size())
             return false;
-        const auto v = number(args[++i]);
-        if (!v || !option(a, *v))
+        const std::string& value = args[++i];
+        if (!flowOption(a, value, flow) && !option(a, value))
             return false;
     }
     return true;
 }
 
-bool isWhole(double v) { return v == std::floor(v) && std::fabs(v) < 1e9; }
-
 std::optional<CpOptions> cpOptions(const std::vector<std::string>& args)
 {
     CpOptions o;
     bool cl = false, alpha = false;
-    const bool read = readOptions(args, o.viscous, [&](const std::string& a, double v) {
+    const bool read = readOptions(args, o.flow, [&](const std::string& a, const std::string& text) {
+        if (a == "--transition") {
+            const auto comma = text.find(',');
+            o.flow.transition_upper = transitionPosition(text.substr(0, comma));
+            o.flow.transition_lower = comma == std::string::npos ? o.flow.transition_upper
+                                                                 : transitionPosition(text.substr(comma + 1));
+            return true;
+        }
+        const auto v = number(text);
+        if (!v)
+            return false;
         if (a == "--mach")
-            o.mach = static_cast<camber::Single>(v);
+            o.mach = static_cast<camber::Single>(*v);
         else if (a == "--cl" && !alpha) {
             cl = true;
             o.k_alcl = 0;
-            o.alcl = static_cast<camber::Single>(v);
+            o.alcl = static_cast<camber::Single>(*v);
         } else if (a == "--alpha" && !cl) {
             alpha = true;
             o.k_alcl = 1;
-            o.alcl = static_cast<camber::Single>(v);
-        } else if (a == "--re" && isWhole(v))
-            o.re = static_cast<camber::Long>(v);
-        else if (a == "--transition")
-            o.transition = static_cast<camber::Single>(v);
-        else if (a == "--level" && isWhole(v))
-            o.level = static_cast<camber::Long>(v);
-        else if (a == "--method" && isWhole(v))
-            o.method = static_cast<camber::Long>(v);
-        else
+            o.alcl = static_cast<camber::Single>(*v);
+        } else
             return false;
         return true;
     });
@@ -182,21 +227,21 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
     s.mach(1) = o.mach;
     s.k_alcl = o.k_alcl;
     s.alcl(1) = o.alcl;
-    s.sm_opt0 = o.method;
-    s.sm_opt1 = o.re;
-    s.sm_opt2 = o.viscous;
-    s.sm_opt3 = o.level;
-    s.sm_opt4 = o.transition;
+    s.flow = o.flow;
     s.n_calc = 0;
     s.f_cpo = out;
     camber::fill_solver_inputs(s);
     const auto result = camber::call_solver(s);
     camber::save_cp(s);
     const camber::Long status = s.sm_stat(1);
+    const SmeshResult& r = *result.result;
     std::cout << "status=" << status << " mach=" << format_number(s.mach(1), "0.00#")
               << " alpha=" << format_number(s.alpha, "0.000#") << " cl=" << format_number(s.clift, "0.000#")
               << " cd=" << format_number(result.cdrag, "0.00000#")
-              << " cd_wave=" << format_number(result.wave_drag, "0.00000#") << '\n';
+              << " cd_wave=" << format_number(result.wave_drag, "0.00000#")
+              << " cd_friction=" << format_number(r.cd_friction, "0.00000#") << " cm=" << format_number(r.cm, "0.0000#")
+              << " xtr_upper=" << format_number(r.transition_upper, "0.000#")
+              << " xtr_lower=" << format_number(r.transition_lower, "0.000#") << '\n';
     if (status < 0)
         std::cerr << "camber-cli: Calc. is not OK (solver status " << status << ")\n";
     return status < 0 ? kExitCalculationFailed : 0;
@@ -205,20 +250,15 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
 std::optional<camber::cli::SweepOptions> sweepOptions(const std::vector<std::string>& args)
 {
     camber::cli::SweepOptions o;
-    const bool read = readOptions(args, o.viscous, [&](const std::string& a, double v) {
-        if (!isWhole(v) || v < 0)
+    const bool read = readOptions(args, o.flow, [&](const std::string& a, const std::string& text) {
+        const auto v = number(text);
+        if (!v || !isWhole(*v) || *v < 0)
             return false;
-        const auto whole = static_cast<camber::Long>(v);
+        const auto whole = static_cast<camber::Long>(*v);
         if (a == "--count" && whole >= 1)
             o.count = static_cast<int>(whole);
         else if (a == "--seed")
             o.seed = static_cast<std::uint32_t>(whole);
-        else if (a == "--method")
-            o.method = whole;
-        else if (a == "--level")
-            o.level = whole;
-        else if (a == "--re")
-            o.re = whole;
         else
             return false;
         return true;
@@ -261,6 +301,8 @@ int main(int argc, char** argv)
     } catch (const camber::Error& e) {
         std::cerr << "camber-cli: " << e.what() << '\n';
         return kExitBadInput;
+    } catch (const UsageError& e) {
+        std::cerr << "camber-cli: " << e.message << '\n';
     }
     std::cerr << kUsage;
     return kExitUsage;

@@ -17,7 +17,7 @@ namespace camber {
 namespace {
 
 struct SolverSlot {
-    SmeshFunction function = nullptr;
+    SmeshSolveFunction function = nullptr;
     std::string path; // empty: the default beside the executable
 };
 
@@ -27,7 +27,7 @@ SolverSlot& slot()
     return s;
 }
 
-SmeshFunction load(const std::string& path)
+SmeshSolveFunction load(const std::string& path)
 {
     if (!std::filesystem::exists(path))
         throw Error("the solver library " + path + " does not exist");
@@ -37,12 +37,12 @@ SmeshFunction load(const std::string& path)
         const char* why = dlerror();
         throw Error("cannot load the solver library " + path + ": " + (why != nullptr ? why : "unknown reason"));
     }
-    void* symbol = dlsym(handle, "SMESH");
+    void* symbol = dlsym(handle, "smesh_solve");
     if (symbol == nullptr) {
         dlclose(handle);
-        throw Error("the solver library " + path + " has no function SMESH");
+        throw Error("the solver library " + path + " has no function smesh_solve");
     }
-    return reinterpret_cast<SmeshFunction>(symbol);
+    return reinterpret_cast<SmeshSolveFunction>(symbol);
 }
 
 // Resamples n_up stations to kSolverStations: station j sits at the fractional index
@@ -99,7 +99,7 @@ std::string default_solver_path()
     return (exe.parent_path() / "dll" / "libsmesh.so").string();
 }
 
-SmeshFunction solver_function()
+SmeshSolveFunction solver_function()
 {
     auto& s = slot();
     if (s.function == nullptr)
@@ -107,7 +107,7 @@ SmeshFunction solver_function()
     return s.function;
 }
 
-void set_solver_function(SmeshFunction function) { slot().function = function; }
+void set_solver_function(SmeshSolveFunction function) { slot().function = function; }
 
 void set_solver_library_path(const std::string& path)
 {
@@ -146,13 +146,63 @@ void fill_solver_inputs(SectionState& s)
     }
 }
 
+SmeshCase solver_case(const SectionState& s)
+{
+    SmeshCase c{};
+    c.version = SMESH_VERSION;
+    c.method = s.flow.method;
+    c.level = s.flow.level;
+    c.prescribed_lift = s.k_alcl == 1 ? 0 : 1;
+    c.viscous = s.flow.viscous ? 1 : 0;
+    c.mach = s.mach(1);
+    c.target = s.alcl(1);
+    c.reynolds = s.flow.reynolds;
+    c.ncrit = s.flow.ncrit;
+    c.transition_upper = s.flow.transition_upper;
+    c.transition_lower = s.flow.transition_lower;
+    return c;
+}
+
 SolverOutputs call_solver(SectionState& s)
 {
-    const SmeshFunction smesh = solver_function();
+    const SmeshSolveFunction solve = solver_function();
+    const SmeshCase flow = solver_case(s);
+    const int n = std::clamp<int>(s.n_pts, 0, kCpPoints);
+    std::vector<double> x(static_cast<std::size_t>(n)), y(x.size());
+    for (int i = 1; i <= n; ++i) {
+        x[static_cast<std::size_t>(i - 1)] = s.x_sm(i);
+        y[static_cast<std::size_t>(i - 1)] = s.y_sm(i);
+    }
+    auto result = std::make_shared<SmeshResult>();
+    solve(nullptr, &flow, s.n_pts, x.data(), y.data(), result.get());
+    return apply_result(std::move(result), s);
+}
+
+SolverOutputs apply_result(std::shared_ptr<const SmeshResult> result, SectionState& s)
+{
+    const SmeshResult& r = *result;
+    s.n_cp = std::clamp(r.n_cp, 0, kCpPoints);
+    for (int i = 1; i <= kCpPoints; ++i) {
+        const auto k = static_cast<std::size_t>(i - 1);
+        s.cp_x(i) = static_cast<Single>(r.cp_x[k]);
+        s.cp_y(i) = static_cast<Single>(r.cp_y[k]);
+        s.cp(1, i) = static_cast<Single>(r.cp[k]);
+        s.sm_out1(1, i) = static_cast<Single>(r.cp_cf[k]);
+        s.sm_out1(2, i) = static_cast<Single>(r.cp_dstar[k]);
+        s.sm_out1(3, i) = static_cast<Single>(r.cp_theta[k]);
+        s.sm_out1(4, i) = static_cast<Single>(r.cp_mach[k]);
+    }
+    const double column[] = {r.transition_upper, r.transition_lower, r.cd_friction,      r.cd_pressure, double(r.iterations),
+                             r.max_mach,         r.separation_upper, r.separation_lower, r.cm};
+    for (int c = 1; c <= 9; ++c)
+        s.sm_out2(c, 1) = static_cast<Single>(column[c - 1]);
+    s.alpha = static_cast<Single>(r.alpha);
+    s.clift = static_cast<Single>(r.cl);
+    s.sm_stat(1) = r.status;
     SolverOutputs out;
-    smesh(&s.n_case, &s.k_alcl, &s.sm_opt0, s.mach.data(), s.alcl.data(), &s.sm_opt1, &s.sm_opt2, &s.sm_opt3,
-          &s.n_pts, &s.sm_opt4, s.x_sm.data(), s.y_sm.data(), &s.n_cp, s.cp_x.data(), s.cp_y.data(), s.cp.data(),
-          s.sm_out1.data(), &s.alpha, &s.clift, &out.cdrag, &out.wave_drag, s.sm_out2.data(), s.sm_stat.data());
+    out.cdrag = static_cast<Single>(r.cd);
+    out.wave_drag = static_cast<Single>(r.cd_wave);
+    out.result = std::move(result);
     return out;
 }
 

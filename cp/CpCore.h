@@ -4,6 +4,7 @@
 #include "geometry/SectionState.h"
 #include "solver/smesh.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,14 @@ inline constexpr int kSolverStations = 65;
 /// current directory, which the file lists change, plays no part).
 std::string default_solver_path();
 
-/// The solver function. Loaded from the library path (default_solver_path() unless set) at the
-/// first call and kept for the rest of the run. Throws Error naming the library and the cause
-/// when it is missing, cannot be loaded or has no SMESH; the next call tries again.
-SmeshFunction solver_function();
+/// The solver function smesh_solve. Loaded from the library path (default_solver_path() unless
+/// set) at the first call and kept for the rest of the run. Throws Error naming the library and
+/// the cause when it is missing, cannot be loaded or has no smesh_solve; the next call tries again.
+SmeshSolveFunction solver_function();
 
 /// Replaces the solver function for the rest of the run (a fake solver in tests); nullptr goes
 /// back to loading the library.
-void set_solver_function(SmeshFunction function);
+void set_solver_function(SmeshSolveFunction function);
 
 /// Loads the solver from path instead of the default at the next use; forgets a function
 /// loaded or set before.
@@ -44,14 +45,22 @@ void fill_solver_inputs(SectionState& s);
 
 /// What a call returns beside the shared state.
 struct SolverOutputs {
-    Single cdrag = 0;   ///< drag coefficient (parameter 20)
-    Single wave_drag = 0; ///< parameter 21: the part of cdrag due to shocks
+    Single cdrag = 0;     ///< drag coefficient
+    Single wave_drag = 0; ///< the part of cdrag due to shocks
+    std::shared_ptr<const SmeshResult> result; ///< everything the solver gave (layers, drag split)
 };
 
-/// Calls the solver with the shared state's 23 arguments (flow case, options, contour) and
-/// leaves its outputs there (n_cp, cp_x, cp_y, cp, sm_out1, alpha, clift, sm_out2, sm_stat).
-/// Throws Error when the solver cannot be loaded.
+/// The flow case of the state: mach(1), k_alcl, alcl(1) and the flow settings.
+SmeshCase solver_case(const SectionState& s);
+
+/// Calls the solver with the state's flow case and contour (n_pts, x_sm, y_sm) and leaves its
+/// outputs there (apply_result). Throws Error when the solver cannot be loaded.
 SolverOutputs call_solver(SectionState& s);
+
+/// Puts a result into the state as a call leaves it: n_cp, cp_x, cp_y, cp(1, .), sm_out1 rows 1
+/// to 4 (skin friction, displacement and momentum thickness, local Mach number), sm_out2(1..9, 1),
+/// alpha, clift and sm_stat(1); returns the drag.
+SolverOutputs apply_result(std::shared_ptr<const SmeshResult> result, SectionState& s);
 
 // ---- The Cp file ---------------------------------------------------------------------------
 

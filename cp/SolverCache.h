@@ -20,19 +20,14 @@ public:
 
 private:
     struct Call {
-        SmeshFunction solver;
-        Long n_case, k_alcl, sm_opt0, sm_opt1, sm_opt2, sm_opt3, n_pts;
-        Single sm_opt4, mach, alcl;
+        SmeshSolveFunction solver;
+        FlowSettings flow;
+        Long k_alcl, n_pts;
+        Single mach, alcl;
         CpArray x_sm, y_sm;
-        Long n_cp;
-        CpArray cp_x, cp_y;
-        Array2<Single, kSolverCases, kCpPoints> cp, sm_out1;
-        Array2<Single, kSolverCases, 100> sm_out2;
-        Array1<Long, kSolverCases> sm_stat;
-        Single alpha, clift;
         SolverOutputs out;
     };
-    static bool sameInputs(const Call& c, SmeshFunction solver, const SectionState& s);
+    static bool sameInputs(const Call& c, SmeshSolveFunction solver, const SectionState& s);
     std::optional<Call> m_last;
 };
 

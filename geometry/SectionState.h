@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Arrays.h"
+#include "FlowSettings.h"
 #include "Types.h"
 
 #include <string>
@@ -63,18 +64,14 @@ struct SectionState {
 
     // Solver exchange
     Long n_case = 0;                            ///< flow cases passed to the solver, 1 before every call
-    Long sm_opt0 = 0;                           ///< solver option: method (never assigned, so 0)
-    Long sm_opt1 = 0;                           ///< solver option: Reynolds number in millions
-    Long sm_opt2 = 0;                           ///< solver option: 1 viscous, 0 inviscid
-    Long sm_opt3 = 0;                           ///< solver option: resolution level
-    Single sm_opt4 = 0;                         ///< solver option: forced transition x/c, 0 free
+    FlowSettings flow;                          ///< method, Reynolds number, layers, resolution, transition
     Long n_pts = 0;                             ///< contour points passed to the solver, 2 n_up - 1
     CpArray x_sm, y_sm;                         ///< contour passed: 1 upper trailing edge, n_up leading edge, n_pts lower trailing edge
     Long n_cp = 0;                              ///< pressure points returned
     CpArray cp_x, cp_y;                         ///< coordinates of the pressure points returned
     Array2<Single, kSolverCases, kCpPoints> cp; ///< pressure coefficient per flow case and point; case 1 used
-    Array2<Single, kSolverCases, kCpPoints> sm_out1; ///< solver output per case and point (skin friction), not read by the program
-    Array2<Single, kSolverCases, 100> sm_out2;  ///< solver output per case, not read by the program
+    Array2<Single, kSolverCases, kCpPoints> sm_out1; ///< per case and point: skin friction, displacement and momentum thickness, local Mach number
+    Array2<Single, kSolverCases, 100> sm_out2;  ///< per case: transition x/c upper and lower, friction and pressure drag, iterations, highest Mach number, separation x/c upper and lower, moment
     Array1<Long, kSolverCases> sm_stat;         ///< solver status per case; negative marks a failed calculation
     Single alpha = 0;                           ///< angle of attack of case 1 returned by the solver, degrees
     Single clift = 0;                           ///< lift coefficient of case 1 returned by the solver

@@ -4,6 +4,7 @@
 #include "FileLists.h"
 #include "FileNames.h"
 #include "SectionReader.h"
+#include "geometry/FlowSettings.h"
 #include "geometry/GwoWriter.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
@@ -170,13 +171,10 @@ void Form_inp::Cmd_wing_Click()
 void Form_inp::Cmd_Edit_Click()
 {
     SectionState& s = state();
-    s.mach(1) = 0.7f;
+    s.mach(1) = kEditingMach;
     s.k_alcl = 0;
-    s.alcl(1) = 0.5f;
-    s.sm_opt1 = 30;
-    s.sm_opt2 = 1;
-    s.sm_opt3 = 2;
-    s.sm_opt4 = 0.0f;
+    s.alcl(1) = kEditingLift;
+    s.flow = FlowSettings{};
 
     if (editorOpener())
         editorOpener()(Opt_UL_TC[0]->isChecked() ? Editor::UpperLower : Editor::ThicknessCamber);

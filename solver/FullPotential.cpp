@@ -1735,10 +1735,4 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     return r;
 }
 
-FlowResult solve_full_potential(const std::vector<Point>& contour, const FlowCase& flow)
-{
-    static FullPotential solver;
-    return solver.solve(contour, flow);
-}
-
 } // namespace camber::smesh

@@ -77,7 +77,4 @@ struct GridSize {
 };
 GridSize full_potential_grid(int level);
 
-/// The library's one full-potential solver (calls must not overlap).
-FlowResult solve_full_potential(const std::vector<Point>& contour, const FlowCase& flow);
-
 } // namespace camber::smesh

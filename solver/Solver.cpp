@@ -22,7 +22,6 @@ constexpr int kMaxCouplingIterations = 150;
 // separation), and the inviscid flow is reported instead.
 constexpr double kRunawayDefect = 0.05;
 constexpr double kRelaxation = 0.5;
-constexpr double kNcrit = 9;
 // Smoothing passes over the transpiration: the shortest panels (at the edges) would otherwise
 // carry a wavy source distribution that the direct coupling amplifies.
 constexpr int kSmoothingPasses = 2;
@@ -193,8 +192,8 @@ Viscous boundaryLayers(const Panelling& p, const Loads& loads, const Eigen::Vect
                 nodes.push_back(i);
         BoundaryLayerInput in;
         in.reynolds = flow.reynolds;
-        in.ncrit = kNcrit;
-        in.forced = flow.forced_transition;
+        in.ncrit = flow.ncrit;
+        in.forced = flow.transition[static_cast<std::size_t>(side)];
         in.xi.push_back(0);
         in.ue.push_back(0);
         in.xc.push_back(loads.xc(is));

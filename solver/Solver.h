@@ -18,7 +18,23 @@ struct FlowCase {
     bool viscous = true;
     double reynolds = 30e6;      ///< based on the chord; zero or less means inviscid with a warning
     int level = 2;               ///< 1 coarse, 2 standard, 3 fine
-    double forced_transition = 0; ///< x/c, 0 for free transition
+    double ncrit = 9;            ///< critical amplification factor of the e^N method
+    /// Forced transition x/c on the upper and the lower surface; outside 0 < x/c < 1 free.
+    std::array<double, 2> transition{0, 0};
+};
+
+/// One station of a boundary layer or the wake, in the caller's units.
+struct LayerStation {
+    double x = 0, y = 0;
+    double s = 0;      ///< arc length from the stagnation point, or from the trailing edge in the wake
+    double ue = 0;     ///< edge speed over the free-stream speed
+    double theta = 0, dstar = 0, h = 0;
+    double cf = 0;     ///< skin friction over the free-stream dynamic pressure
+};
+
+/// The stations of the upper layer, the lower layer and the wake.
+struct Layers {
+    std::vector<LayerStation> upper, lower, wake;
 };
 
 /// Status codes of a calculation.
@@ -43,6 +59,7 @@ struct FlowResult {
     double max_mach = 0;
     int iterations = 0;
     std::array<double, kOutputPoints> x{}, y{}, cp{}, cf{}, dstar{}, theta{}, local_mach{};
+    Layers layers; ///< empty when inviscid
 };
 
 /// Fills the output x of a result that has no flow (an unusable contour) with 129 finite

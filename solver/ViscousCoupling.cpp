@@ -13,7 +13,6 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kNcrit = 9;
 constexpr double kMaxMach = 0.95;
 // The interaction law's Prandtl-Glauert factor is kept from vanishing near sonic free streams.
 constexpr double kMinBeta = 0.3;
@@ -49,6 +48,7 @@ struct Surface {
     std::vector<double> uWall;   // the potential flow's edge speed, stations 0 .. n
     std::vector<double> imposed; // the mass defect the potential flow carries, stations 0 .. n
     double held = -1;            // x/c of a transition point held in place, or negative
+    std::size_t side = 0;        // 0 upper, 1 lower
 };
 
 struct March {
@@ -162,8 +162,8 @@ private:
         for (int k = 0; k < m_n; ++k)
             m.in.ue[static_cast<std::size_t>(k + 1)] = u(k);
         m.in.reynolds = m_flow.reynolds;
-        m.in.ncrit = kNcrit;
-        m.in.forced = m_flow.forced_transition;
+        m.in.ncrit = m_flow.ncrit;
+        m.in.forced = m_flow.transition[m_s.side];
         if (!free && m_s.held >= 0) {
             // No amplification: the layer turns at the held point (or at laminar separation).
             m.in.ncrit = std::numeric_limits<double>::infinity();
@@ -263,6 +263,7 @@ ViscousLayers interacting_layers(const WallFlow& w, const MassDefect& imposed, c
         s.uWall.push_back(0);
         s.imposed.push_back(0);
         s.held = imposed.transition[static_cast<std::size_t>(side)];
+        s.side = static_cast<std::size_t>(side);
         const int first = side == 0 ? is : is + 1, last = side == 0 ? w.upper_te : w.lower_te, step = side == 0 ? -1 : 1;
         for (int i = first; i != last + step; i += step) {
             s.ring.push_back(i);

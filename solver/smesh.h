@@ -77,3 +77,112 @@ extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_
 
 /// The signature of SMESH, for callers that load the library at run time.
 using SmeshFunction = decltype(&SMESH);
+
+// ---- The struct interface ----------------------------------------------------------------------
+//
+// The same solver with a flow case and results that name their fields, in structs of C layout so
+// that other languages (Python's ctypes) can use them. SMESH above is a thin wrapper of smesh_solve. Lengths are
+// in the units of the contour, angles in degrees, speeds over the free-stream speed, coefficients
+// referred to the chord and the free-stream dynamic pressure.
+
+/// Version of the structs below; SmeshCase::version must hold it. A change of any struct's
+/// layout raises it.
+#define SMESH_VERSION 1
+/// Pressure points of a result.
+#define SMESH_CP_POINTS 129
+/// Most stations a layer of a result holds.
+#define SMESH_MAX_STATIONS 256
+
+/// One flow case.
+typedef struct SmeshCase {
+    std::int32_t version;         ///< SMESH_VERSION
+    std::int32_t method;          ///< 0 the transonic full-potential method, 1 the panel method (subcritical only)
+    std::int32_t level;           ///< resolution: 1 coarse, 2 standard, 3 fine; other values are taken as 2
+    std::int32_t prescribed_lift; ///< 1: target is the lift coefficient to reach; 0: the angle of attack
+    std::int32_t viscous;         ///< 1 boundary layers and wake (drag), 0 inviscid
+    std::int32_t reserved;        ///< 0
+    double mach;                  ///< free-stream Mach number, 0 to 0.95 meaningful
+    double target;                ///< lift coefficient or angle of attack in degrees, after prescribed_lift
+    double reynolds;              ///< Reynolds number based on the chord (6.5e6, not millions); viscous with
+                                  ///< zero or less gives the inviscid result and status 2
+    double ncrit;                 ///< critical amplification factor of the e^N transition method (9: a quiet
+                                  ///< wind tunnel); 1 to 20 meaningful, others are taken as 9
+    double transition_upper;      ///< forced transition x/c on the upper surface; outside 0 < x/c < 1 the
+                                  ///< e^N method alone places it
+    double transition_lower;      ///< the same on the lower surface
+} SmeshCase;
+
+/// One boundary layer (a surface from the stagnation point to the trailing edge) or the wake
+/// (from the trailing edge downstream), station by station (index 0 first).
+typedef struct SmeshLayer {
+    std::int32_t count;                   ///< stations filled; 0 when inviscid
+    std::int32_t reserved;                ///< 0
+    double x[SMESH_MAX_STATIONS];         ///< station position
+    double y[SMESH_MAX_STATIONS];
+    double s[SMESH_MAX_STATIONS];         ///< arc length from the stagnation point (surfaces) or from the
+                                          ///< trailing edge (wake)
+    double ue[SMESH_MAX_STATIONS];        ///< edge speed
+    double theta[SMESH_MAX_STATIONS];     ///< momentum thickness
+    double dstar[SMESH_MAX_STATIONS];     ///< displacement thickness
+    double h[SMESH_MAX_STATIONS];         ///< shape factor dstar / theta
+    double cf[SMESH_MAX_STATIONS];        ///< skin friction over the free-stream dynamic pressure (0 in the wake)
+} SmeshLayer;
+
+/// Everything one calculation gives. Every number is finite whatever the status.
+typedef struct SmeshResult {
+    std::int32_t version;          ///< SMESH_VERSION
+    std::int32_t status;           ///< as SMESH's sm_stat(1)
+    std::int32_t iterations;       ///< coupling iterations (a measure of the work)
+    std::int32_t n_cp;             ///< pressure points, always SMESH_CP_POINTS
+    double alpha;                  ///< angle of attack, degrees (the prescribed one when it was given)
+    double cl;                     ///< lift coefficient
+    double cd;                     ///< drag coefficient: cd_friction + cd_pressure, the wave drag included
+    double cd_wave;                ///< the part of cd due to shocks (0 for the panel method)
+    double cd_friction;            ///< the wall shear's part of cd
+    double cd_pressure;            ///< cd - cd_friction: the boundary layers' pressure drag plus the wave drag
+    double cm;                     ///< pitching moment about the quarter chord, nose up positive
+    double max_mach;               ///< highest local Mach number on the wall
+    double transition_upper;       ///< x/c where the upper layer turns turbulent; 1 when laminar to the end
+    double transition_lower;
+    double separation_upper;       ///< x/c where the upper turbulent layer separates; 1 when attached
+    double separation_lower;
+    double cp_x[SMESH_CP_POINTS];  ///< pressure points from the upper trailing edge round the leading
+    double cp_y[SMESH_CP_POINTS];  ///< edge (point 65, index 64) to the lower trailing edge
+    double cp[SMESH_CP_POINTS];    ///< pressure coefficient
+    double cp_mach[SMESH_CP_POINTS];  ///< local Mach number at the pressure points
+    double cp_cf[SMESH_CP_POINTS];    ///< skin friction at the pressure points (0 when inviscid)
+    double cp_dstar[SMESH_CP_POINTS]; ///< displacement thickness at the pressure points (0 when inviscid)
+    double cp_theta[SMESH_CP_POINTS]; ///< momentum thickness at the pressure points (0 when inviscid)
+    SmeshLayer upper;              ///< the upper surface's boundary layer
+    SmeshLayer lower;              ///< the lower surface's
+    SmeshLayer wake;               ///< the wake behind the trailing edge
+} SmeshResult;
+
+/// A solver's memory: the last solution of the full-potential method, from which it starts the
+/// next calculation when the section and the flow case changed little. Calls on one solver
+/// must not overlap; calls on different solvers may run at the same time on different threads.
+typedef struct SmeshSolver SmeshSolver;
+
+/// A new solver with an empty memory; free it with smesh_free. Null when memory is exhausted.
+extern "C" SMESH_EXPORT SmeshSolver* smesh_new(void);
+
+/// Frees a solver from smesh_new (null is accepted).
+extern "C" SMESH_EXPORT void smesh_free(SmeshSolver* solver);
+
+/// Solves one flow case about a contour. Never ends the process, never prints, returns in
+/// bounded time whatever the input, and fills every field of result with finite numbers.
+///
+/// @param solver   in/out: the memory to start from and update; null for the library's own
+///                 (the one SMESH uses).
+/// @param flow     in: the flow case; a version other than SMESH_VERSION gives status -1.
+/// @param n_points in: number of contour points, 3 to 129.
+/// @param x        in: x[0 .. n_points - 1], contour from the upper trailing edge round the
+///                 leading edge to the lower trailing edge.
+/// @param y        in: y[0 .. n_points - 1], same order.
+/// @param result   out: the result, version set to SMESH_VERSION.
+/// @return the status, as result->status.
+extern "C" SMESH_EXPORT std::int32_t smesh_solve(SmeshSolver* solver, const SmeshCase* flow, std::int32_t n_points,
+                                                 const double* x, const double* y, SmeshResult* result);
+
+/// The signature of smesh_solve, for callers that load the library at run time.
+using SmeshSolveFunction = decltype(&smesh_solve);

@@ -181,9 +181,7 @@ TEST(CliCp, WritesWhatSaveCpWritesAfterTheSameCalculation)
     s.mach(1) = 0.5f;
     s.k_alcl = 0;
     s.alcl(1) = 0.4f;
-    s.sm_opt1 = 6;
-    s.sm_opt2 = 1;
-    s.sm_opt3 = 2;
+    s.flow.reynolds = 6e6;
     s.f_cpo = (workDir() / "inprocess.cpo").string();
     camber::fill_solver_inputs(s);
     camber::call_solver(s);
@@ -230,6 +228,43 @@ TEST(CliCp, AngleInviscidAndOptionsReachTheSolver)
                              " --mach 0.3 --alpha 2 --re 6 --transition 0.05 --method 1");
     const auto free = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --mach 0.3 --alpha 2 --re 6 --method 1");
     EXPECT_GT(std::stod(cpLine(tripped.out)["cd"]), std::stod(cpLine(free.out)["cd"]));
+}
+
+TEST(CliCp, FlowOptionsTakeAnyReynoldsNumberNcritAndATransitionPerSurface)
+{
+    const auto out = workDir() / "flow.cpo";
+    const std::string head = "cp " + example("naca2412.ULF") + " " + out.string() + " --mach 0.3 --alpha 2 --method 1";
+    const auto low = cli(head + " --re 3.5");
+    ASSERT_EQ(low.status, 0) << low.err;
+    auto f = cpLine(low.out);
+    for (const char* key : {"status", "mach", "alpha", "cl", "cd", "cd_wave", "cd_friction", "cm", "xtr_upper", "xtr_lower"})
+        EXPECT_EQ(f.count(key), 1u) << key;
+    const double cd = std::stod(f["cd"]), friction = std::stod(f["cd_friction"]);
+    EXPECT_GT(friction, 0.0);
+    EXPECT_LT(friction, cd);
+    // Tripping only the lower surface ahead of where it turns by itself moves that point; the
+    // upper one moves only as far as the slightly changed lift moves it.
+    auto tripped = cpLine(cli(head + " --re 3.5 --transition 1,0.1").out);
+    EXPECT_NEAR(std::stod(tripped["xtr_upper"]), std::stod(f["xtr_upper"]), 0.02);
+    EXPECT_LT(std::stod(tripped["xtr_lower"]), std::stod(f["xtr_lower"]));
+    EXPECT_NEAR(std::stod(tripped["xtr_lower"]), 0.1, 0.02);
+    // A lower Ncrit (a noisier free stream) moves transition forward.
+    auto noisy = cpLine(cli(head + " --re 3.5 --ncrit 4").out);
+    EXPECT_LT(std::stod(noisy["xtr_upper"]), std::stod(f["xtr_upper"]));
+}
+
+TEST(CliCp, AnOptionOutOfRangeIsAUsageErrorNamingIt)
+{
+    const auto out = workDir() / "never.cpo";
+    fs::remove(out);
+    for (const auto& [tail, option] : std::vector<std::pair<std::string, std::string>>{
+             {"--re 0.01", "--re"}, {"--re 2000", "--re"}, {"--re -6", "--re"}, {"--ncrit 0.5", "--ncrit"},
+             {"--ncrit 25", "--ncrit"}, {"--transition 1.5", "--transition"}, {"--transition 0.1,x", "--transition"}}) {
+        const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string() + " " + tail);
+        EXPECT_EQ(r.status, 2) << tail;
+        EXPECT_NE(r.err.find("camber-cli: " + option), std::string::npos) << tail << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST(CliCp, BadInputExitsWithOneAndWrongUsageWithTwo)

@@ -115,23 +115,25 @@ TEST(SolverInputs, ExampleSectionsFillTheirStations)
 /// A stand-in solver that records what it was given.
 struct FakeSolver {
     static inline int calls = 0;
-    static inline float lastMach = 0;
+    static inline SmeshCase last{};
     static inline std::int32_t lastPoints = 0;
-    static void call(const std::int32_t*, const std::int32_t*, const std::int32_t*, const float* mach, const float*,
-                     const std::int32_t*, const std::int32_t*, const std::int32_t*, const std::int32_t* n_pts,
-                     const float*, const float*, const float*, std::int32_t* n_cp, float*, float*, float* cp, float*,
-                     float* alpha, float* clift, float* cdrag, float* wave, float*, std::int32_t* sm_stat)
+    static std::int32_t solve(SmeshSolver*, const SmeshCase* flow, std::int32_t n, const double*, const double*,
+                              SmeshResult* r)
     {
         ++calls;
-        lastMach = mach[0];
-        lastPoints = *n_pts;
-        *n_cp = 129;
-        cp[10 * 128] = -1.5f;
-        *alpha = 2.5f;
-        *clift = 0.5f;
-        *cdrag = 0.0123f;
-        *wave = 0.0031f;
-        sm_stat[0] = 0;
+        last = *flow;
+        lastPoints = n;
+        *r = SmeshResult{};
+        r->n_cp = 129;
+        r->cp[128] = -1.5;
+        r->cp_mach[3] = 0.75;
+        r->alpha = 2.5;
+        r->cl = 0.5;
+        r->cd = 0.0123;
+        r->cd_wave = 0.0031;
+        r->cd_friction = 0.006;
+        r->transition_upper = 0.42;
+        return r->status = 0;
     }
 };
 
@@ -175,7 +177,7 @@ TEST_F(Loader, LibraryWithoutTheFunctionIsAClearError)
         solver_function();
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("has no function SMESH"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("has no function smesh_solve"), std::string::npos) << e.what();
     }
 }
 
@@ -187,34 +189,46 @@ TEST_F(Loader, DefaultLibraryLiesBesideTheExecutable)
 
 TEST_F(Loader, FakeSolverReplacesTheLibraryAndDragComesBack)
 {
-    set_solver_function(&FakeSolver::call);
+    set_solver_function(&FakeSolver::solve);
     SectionState s = section(5);
     s.mach(1) = 0.6f;
+    s.k_alcl = 1;
+    s.alcl(1) = 3.0f;
+    s.flow.reynolds = 6.5e6;
+    s.flow.transition_lower = 0.3;
     fill_solver_inputs(s);
     const int before = FakeSolver::calls;
     const SolverOutputs out = call_solver(s);
     EXPECT_EQ(FakeSolver::calls, before + 1);
-    EXPECT_EQ(FakeSolver::lastMach, 0.6f);
+    EXPECT_EQ(FakeSolver::last.version, SMESH_VERSION);
+    EXPECT_DOUBLE_EQ(FakeSolver::last.mach, 0.6f);
+    EXPECT_EQ(FakeSolver::last.prescribed_lift, 0) << "k_alcl 1 prescribes the angle";
+    EXPECT_DOUBLE_EQ(FakeSolver::last.target, 3.0);
+    EXPECT_DOUBLE_EQ(FakeSolver::last.reynolds, 6.5e6);
+    EXPECT_DOUBLE_EQ(FakeSolver::last.transition_upper, 0.0);
+    EXPECT_DOUBLE_EQ(FakeSolver::last.transition_lower, 0.3);
     EXPECT_EQ(FakeSolver::lastPoints, 9);
     EXPECT_EQ(out.cdrag, 0.0123f);
     EXPECT_EQ(out.wave_drag, 0.0031f);
+    ASSERT_TRUE(out.result);
+    EXPECT_DOUBLE_EQ(out.result->cd_friction, 0.006);
     EXPECT_EQ(s.alpha, 2.5f);
     EXPECT_EQ(s.cp(1, 129), -1.5f);
+    EXPECT_EQ(s.sm_out1(4, 4), 0.75f) << "row 4: local Mach number";
+    EXPECT_EQ(s.sm_out2(1, 1), 0.42f) << "transition x/c upper";
+    EXPECT_EQ(s.sm_out2(3, 1), 0.006f) << "friction drag";
 }
 
 TEST_F(Loader, RealLibraryComputesAnExampleOnce)
 {
     set_solver_library_path(CAMBER_SMESH_LIBRARY);
-    const SmeshFunction first = solver_function();
+    const SmeshSolveFunction first = solver_function();
     EXPECT_EQ(solver_function(), first); // loaded once
     SectionState s;
     s.f_inp = example("naca0012.ULF");
     read_section(s);
     s.mach(1) = 0.5f;
     s.alcl(1) = 0.3f;
-    s.sm_opt1 = 30;
-    s.sm_opt2 = 1;
-    s.sm_opt3 = 2;
     fill_solver_inputs(s);
     const SolverOutputs out = call_solver(s);
     EXPECT_GE(s.sm_stat(1), 0);

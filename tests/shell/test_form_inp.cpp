@@ -148,10 +148,11 @@ TEST_F(StartWindow, ControlsBecomeUsableStepByStepFromStartToEdit)
     EXPECT_FLOAT_EQ(s.mach(1), 0.7f);
     EXPECT_EQ(s.k_alcl, 0);
     EXPECT_FLOAT_EQ(s.alcl(1), 0.5f);
-    EXPECT_EQ(s.sm_opt1, 30);
-    EXPECT_EQ(s.sm_opt2, 1);
-    EXPECT_EQ(s.sm_opt3, 2);
-    EXPECT_FLOAT_EQ(s.sm_opt4, 0.0f);
+    EXPECT_EQ(s.flow, FlowSettings{});
+    EXPECT_DOUBLE_EQ(s.flow.reynolds, 30e6);
+    EXPECT_TRUE(s.flow.viscous);
+    EXPECT_EQ(s.flow.level, 2);
+    EXPECT_DOUBLE_EQ(s.flow.transition_upper, 0.0);
 
     // The editor closes: the lists come back, the editor choice stays fixed.
     m_form->enable_file_controls();

@@ -26,12 +26,10 @@ inline void readForEditing(const char* file)
     state() = SectionState{};
     state().f_inp = example(file);
     read_section(state());
-    state().mach(1) = 0.7f;
+    state().mach(1) = kEditingMach;
     state().k_alcl = 0;
-    state().alcl(1) = 0.5f;
-    state().sm_opt1 = 30;
-    state().sm_opt2 = 1;
-    state().sm_opt3 = 2;
+    state().alcl(1) = kEditingLift;
+    state().flow = FlowSettings{};
 }
 
 /// An editor opened on NACA 2412 as the editing button opens it, with the stand-in solver.
@@ -43,7 +41,7 @@ protected:
         readForEditing("naca2412.ULF");
         FakeSolver::calls = 0;
         FakeSolver::status = 0;
-        set_solver_function(&FakeSolver::call);
+        set_solver_function(&FakeSolver::solve);
         cp::FrmSmesh::setOpenEditor([] { return &Editor::instance(); });
         editor().openForEditing();
     }

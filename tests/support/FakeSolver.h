@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "solver/smesh.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -8,41 +10,58 @@ namespace camber::test {
 
 /// A deterministic stand-in for the flow solver: lift slope 0.1 per degree, zero-lift angle
 /// -2 degrees times the mean camber of the contour in percent, a smooth Cp curve scaled by the
-/// lift, drag 0.01. Counts its calls.
+/// lift, drag 0.01 of which 0.006 friction, transition at 0.4 (upper) and 0.6 (lower) chords, a
+/// few stations of each layer. Counts its calls and keeps the last flow case.
 struct FakeSolver {
     static inline int calls = 0;
     static inline std::int32_t status = 0;
+    static inline SmeshCase last{};
 
-    static void call(const std::int32_t*, const std::int32_t* k_alcl, const std::int32_t*, const float* mach,
-                     const float* alcl, const std::int32_t*, const std::int32_t*, const std::int32_t*,
-                     const std::int32_t* n_pts, const float*, const float*, const float* y_sm, std::int32_t* n_cp,
-                     float* cp_x, float* cp_y, float* cp, float* sm_out1, float* alpha, float* clift, float* cdrag,
-                     float*, float*, std::int32_t* sm_stat)
+    static std::int32_t solve(SmeshSolver*, const SmeshCase* flow, std::int32_t n, const double*, const double* y,
+                              SmeshResult* r)
     {
         ++calls;
+        last = *flow;
         double camber = 0;
-        const int n = *n_pts;
         for (int i = 0; i < n; ++i)
-            camber += y_sm[i];
+            camber += y[i];
         camber = camber / n * 100.0;
         const double zeroLift = -2.0 * camber;
-        if (*k_alcl == 1) {
-            *alpha = alcl[0];
-            *clift = static_cast<float>(0.1 * (alcl[0] - zeroLift));
+        *r = SmeshResult{};
+        r->version = SMESH_VERSION;
+        if (flow->prescribed_lift == 0) {
+            r->alpha = flow->target;
+            r->cl = 0.1 * (flow->target - zeroLift);
         } else {
-            *clift = alcl[0];
-            *alpha = static_cast<float>(alcl[0] / 0.1 + zeroLift);
+            r->cl = flow->target;
+            r->alpha = flow->target / 0.1 + zeroLift;
         }
-        *cdrag = 0.01f + 0.0f * mach[0];
-        *n_cp = 129;
-        for (int i = 0; i < 129; ++i) {
+        r->cd = 0.01;
+        r->cd_friction = 0.006;
+        r->cd_pressure = 0.004;
+        r->transition_upper = 0.4;
+        r->transition_lower = 0.6;
+        r->separation_upper = r->separation_lower = 1;
+        r->n_cp = SMESH_CP_POINTS;
+        for (int i = 0; i < SMESH_CP_POINTS; ++i) {
             const double x = std::fabs(i - 64) / 64.0;
-            cp_x[i] = static_cast<float>(x);
-            cp_y[i] = 0;
-            cp[10 * i] = static_cast<float>((i < 64 ? -1.0 : 0.5) * *clift * std::sqrt(1 - x) + 0.2 * x);
-            sm_out1[10 * i] = 0;
+            r->cp_x[i] = x;
+            r->cp[i] = (i < 64 ? -1.0 : 0.5) * r->cl * std::sqrt(1 - x) + 0.2 * x;
         }
-        sm_stat[0] = status;
+        for (SmeshLayer* layer : {&r->upper, &r->lower, &r->wake}) {
+            layer->count = 11;
+            for (int k = 0; k < layer->count; ++k) {
+                const double x = 0.1 * k;
+                layer->x[k] = layer == &r->wake ? 1 + x : x;
+                layer->s[k] = x;
+                layer->ue[k] = 1.1 - 0.1 * x;
+                layer->theta[k] = 1e-3 * (1 + 2 * x);
+                layer->h[k] = layer == &r->wake ? 2 - 0.5 * x : (x < 0.5 ? 2.6 : 1.5);
+                layer->dstar[k] = layer->h[k] * layer->theta[k];
+                layer->cf[k] = layer == &r->wake ? 0 : 0.004 * (1 - 0.5 * x);
+            }
+        }
+        return r->status = status;
     }
 };
 
