@@ -23,8 +23,8 @@ to_xfoil() {
 }
 
 xfoil_case() { # file mach commands (ALFA 2, CL 0.5; ~ separates lines) -> "alpha cl cd"
-  printf 'PLOP\nG F\n\nLOAD %s\nPANE\nOPER\nVISC 6e6\nMACH %s\nITER 300\n%s\n\nQUIT\n' "$1" "$2" "${3//\~/$'\n'}" |
-    timeout 120 xfoil 2>/dev/null |
+  printf 'LOAD %s\nPANE\nOPER\nVISC 6e6\nMACH %s\nITER 300\n%s\n\nQUIT\n' "$1" "$2" "${3//\~/$'\n'}" |
+    (cd "$work" && timeout 120 xvfb-run -a xfoil 2>/dev/null) |
     awk '/a =.*CL =/ { a = $3; cl = $6 } /CD =/ { cd = $6 } END { print a, cl, cd }'
 }
 

@@ -16,6 +16,7 @@ struct PanelPsi {
     double vortexEnd = 0;   ///< linear vorticity, 0 at the start node and 1 at the end
     double vortexUniform = 0;
     double source = 0;      ///< uniform source
+    double sourceEnd = 0;   ///< linear source, 0 at the start node and 1 at the end
 };
 
 /// What the panels need of one field point seen from one node: log distance, squared distance
@@ -54,7 +55,8 @@ PanelPsi panelPsi(double x, double y, double L, const NodeView& start, const Nod
     // int a ln r da = r^2 ln r / 2 - r^2 / 4.
     // Source of density 1: psi = (1/2pi) int phi dxi with the angle phi = atan2(-a, y) =
     // atan2(y, a) - pi/2, whose branch cut leaves each source point outwards, away from every
-    // other node of the body, and int phi da = a phi + y ln r.
+    // other node of the body, and int phi da = a phi + y ln r; of density xi / L = (x - a) / L
+    // with int a phi da = r^2 phi / 2 + y a / 2 plus a constant.
     const double a1 = x, a2 = x - L;
     const double ln1 = start.lnr, ln2 = end.lnr, r1 = start.r2, r2 = end.r2;
     const double th1 = wrap(start.direction - beta), th2 = wrap(end.direction - beta);
@@ -69,19 +71,82 @@ PanelPsi panelPsi(double x, double y, double L, const NodeView& start, const Nod
     p.vortexEnd = -(I1 / L) / (2 * kPi);
     p.vortexUniform = -I0 / (2 * kPi);
     p.source = S / (2 * kPi);
+    const double E1 = x * (a1 * ph1 + y * ln1) - 0.5 * r1 * ph1 - 0.5 * y * a1;
+    const double E2 = x * (a2 * ph2 + y * ln2) - 0.5 * r2 * ph2 - 0.5 * y * a2;
+    p.sourceEnd = (E1 - E2) / (2 * kPi * L);
     return p;
 }
 
-struct Frame {
-    Point origin;
-    double tx = 1, ty = 0, length = 0, direction = 0;
-    void local(Point q, double& x, double& y) const
-    {
-        const double dx = q.x - origin.x, dy = q.y - origin.y;
-        x = dx * tx + dy * ty;
-        y = -dx * ty + dy * tx;
-    }
+/// Velocities (u along the panel, v across it towards +y) that a panel's unit strengths induce
+/// at a field point off the panel, in the panel's frame as for panelPsi.
+struct PanelVelocity {
+    double ustart = 0, vstart = 0, uend = 0, vend = 0; ///< linear vorticity, as in PanelPsi
+    double usource = 0, vsource = 0;
 };
+
+PanelVelocity panelVelocity(double x, double y, double L, const NodeView& start, const NodeView& end, double beta)
+{
+    // Velocity of vortex density g: (u, v) = (1/2pi) int g (-y, x - xi) / r^2 dxi; of a source
+    // (1/2pi) int (x - xi, y) / r^2 dxi. With the angles th = atan2(y, x - xi) of the field point
+    // seen from the ends, int y / r^2 dxi = th2 - th1 and int (x - xi) / r^2 dxi = ln r1 - ln r2.
+    const double dth = wrap(wrap(end.direction - beta) - wrap(start.direction - beta));
+    const double dln = start.lnr - end.lnr;
+    PanelVelocity p;
+    const double uu = -dth / (2 * kPi), vu = dln / (2 * kPi);
+    p.uend = -(x * dth - y * dln) / (2 * kPi * L);
+    p.vend = (x * dln - L + y * dth) / (2 * kPi * L);
+    p.ustart = uu - p.uend;
+    p.vstart = vu - p.vend;
+    p.usource = dln / (2 * kPi);
+    p.vsource = dth / (2 * kPi);
+    return p;
+}
+
+/// Stream functions at a field point (panel frame) of a source on a panel of length L whose
+/// branch cut runs downstream along the panel's line, on the branch that suits a sheet behind
+/// the body: a source of density 1 at the start falling linearly to 0 at the end, and one rising
+/// from 0 to 1. With b = xi - x and Y = -y, psi = (1/2pi) int sigma(xi) atan2(Y, b) db, and
+/// int atan2(Y, b) db = b atan2(Y, b) + Y ln r, int b atan2(Y, b) db = (r^2 atan2(Y, b) + Y b) / 2.
+struct SheetPsi {
+    double start = 0, end = 0;
+};
+
+SheetPsi sheetSourcePsi(double x, double y, double L, const NodeView& start, const NodeView& end)
+{
+    const double Y = -y;
+    const auto angle = [&](double b) { return (b == 0 && Y == 0) ? 0.0 : std::atan2(Y, b); };
+    const auto f = [&](double b, double lnr) { return b * angle(b) + Y * lnr; };
+    const auto g = [&](double b) { return 0.5 * ((b * b + Y * Y) * angle(b) + Y * b); };
+    const double b1 = -x, b2 = L - x;
+    const double uniform = (f(b2, end.lnr) - f(b1, start.lnr)) / (2 * kPi);
+    SheetPsi p;
+    p.end = (g(b2) - g(b1) + x * (f(b2, end.lnr) - f(b1, start.lnr))) / (2 * kPi * L);
+    p.start = uniform - p.end;
+    return p;
+}
+
+/// Velocity (panel frame) at a field point of the two linear source densities of SheetPsi. On
+/// the panel's line at one of its ends the logarithm of the zero distance is taken as 0 (NodeView):
+/// the neighbouring panel's density at that point carries the same term with the opposite sign.
+struct SheetVelocity {
+    double ustart = 0, vstart = 0, uend = 0, vend = 0;
+};
+
+SheetVelocity sheetSourceVelocity(double x, double y, double L, const NodeView& start, const NodeView& end, double beta)
+{
+    // (u, v) = (1/2pi) int sigma (x - xi, y) / r^2 dxi; for sigma = xi / L, int xi (x - xi) / r^2 dxi
+    // = x dln - L + y dth and int xi y / r^2 dxi = x dth - y dln (see panelVelocity).
+    const double dth = y == 0 ? (x > 0 && x < L ? kPi : 0.0) : wrap(wrap(end.direction - beta) - wrap(start.direction - beta));
+    const double dln = start.lnr - end.lnr;
+    SheetVelocity v;
+    v.uend = (x * dln - L + y * dth) / (2 * kPi * L);
+    v.vend = (x * dth - y * dln) / (2 * kPi * L);
+    v.ustart = dln / (2 * kPi) - v.uend;
+    v.vstart = dth / (2 * kPi) - v.vend;
+    return v;
+}
+
+using Frame = PanelMethod::Frame;
 
 Frame frame(Point a, Point b)
 {
@@ -120,6 +185,9 @@ void PanelMethod::build(const Panelling& p)
         panel[static_cast<std::size_t>(j)] = frame(node[static_cast<std::size_t>(j)], node[static_cast<std::size_t>(j + 1)]);
         shortest = std::min(shortest, panel[static_cast<std::size_t>(j)].length);
     }
+    m_node = node;
+    m_panel = panel;
+    m_blunt = blunt;
     if (!(shortest > 0)) {
         m_ok = false;
         m_gamma0 = m_gamma90 = Eigen::VectorXd::Zero(n);
@@ -149,10 +217,14 @@ void PanelMethod::build(const Panelling& p)
         kSource = 0.5 * std::fabs(bx * base.ty - by * base.tx);
         kVortex = 0.5 * (bx * base.tx + by * base.ty);
     }
+    m_base = base;
+    m_baseVortex = kVortex;
+    m_baseSource = kSource;
 
     Eigen::MatrixXd& a = m_matrix;
     a.setZero(n + 1, n + 1);
     m_source.setZero(n + 1, np);
+    m_sourceEnd.setZero(n + 1, np);
     Eigen::VectorXd rhs0(n + 1), rhs90(n + 1);
     // At a sharp trailing edge the two end nodes coincide and give the same equation; the last
     // one is replaced below.
@@ -171,6 +243,7 @@ void PanelMethod::build(const Panelling& p)
             a(i, j) += psi.vortexStart;
             a(i, j + 1) += psi.vortexEnd;
             m_source(i, j) = psi.source;
+            m_sourceEnd(i, j) = psi.sourceEnd;
         }
         if (blunt) {
             double x = 0, y = 0;
@@ -214,6 +287,116 @@ Eigen::VectorXd PanelMethod::gammaOfSources(const Eigen::VectorXd& sigma) const
         return Eigen::VectorXd::Zero(n);
     const Eigen::VectorXd rhs = -(m_source * sigma);
     return m_lu.solve(rhs).head(n);
+}
+
+Eigen::MatrixXd PanelMethod::gammaOfNodeSources() const
+{
+    const int n = static_cast<int>(m_gamma0.size());
+    if (!m_ok)
+        return Eigen::MatrixXd::Zero(n, n);
+    const Eigen::Index np = m_source.cols();
+    Eigen::MatrixXd psi = Eigen::MatrixXd::Zero(m_source.rows(), n);
+    psi.leftCols(np) += m_source - m_sourceEnd;
+    psi.rightCols(np) += m_sourceEnd;
+    return -m_lu.solve(psi).topRows(n);
+}
+
+Eigen::MatrixXd PanelMethod::gammaOfSheetSources(const std::vector<Point>& sheet) const
+{
+    const int n = static_cast<int>(m_gamma0.size());
+    const int points = static_cast<int>(sheet.size());
+    Eigen::MatrixXd psi = Eigen::MatrixXd::Zero(n + 1, points);
+    if (!m_ok)
+        return Eigen::MatrixXd::Zero(n, points);
+    // The rows of the stream-function condition: every node but, at a sharp edge, the last, whose
+    // row sets the trailing-edge speed.
+    const int rows = m_blunt ? n : n - 1;
+    for (int j = 0; j + 1 < points; ++j) {
+        const Frame f = frame(sheet[static_cast<std::size_t>(j)], sheet[static_cast<std::size_t>(j + 1)]);
+        for (int i = 0; i < rows; ++i) {
+            const Point q = m_node[static_cast<std::size_t>(i)];
+            double x = 0, y = 0;
+            f.local(q, x, y);
+            const SheetPsi p = sheetSourcePsi(x, y, f.length, view(sheet[static_cast<std::size_t>(j)], q),
+                                              view(sheet[static_cast<std::size_t>(j + 1)], q));
+            psi(i, j) += p.start;
+            psi(i, j + 1) += p.end;
+        }
+    }
+    return -m_lu.solve(psi).topRows(n);
+}
+
+void PanelMethod::velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eigen::MatrixXd& perSource) const
+{
+    const int n = static_cast<int>(m_node.size());
+    const int np = static_cast<int>(m_panel.size());
+    perVorticity.setZero(2, n);
+    perSource.setZero(2, n);
+    if (!m_ok)
+        return;
+    std::vector<NodeView> seen(static_cast<std::size_t>(n));
+    for (int j = 0; j < n; ++j)
+        seen[static_cast<std::size_t>(j)] = view(m_node[static_cast<std::size_t>(j)], q);
+    for (int j = 0; j < np; ++j) {
+        const Frame& f = m_panel[static_cast<std::size_t>(j)];
+        double x = 0, y = 0;
+        f.local(q, x, y);
+        const PanelVelocity v = panelVelocity(x, y, f.length, seen[static_cast<std::size_t>(j)],
+                                              seen[static_cast<std::size_t>(j + 1)], f.direction);
+        const Point start = f.global(v.ustart, v.vstart), end = f.global(v.uend, v.vend);
+        perVorticity(0, j) += start.x;
+        perVorticity(1, j) += start.y;
+        perVorticity(0, j + 1) += end.x;
+        perVorticity(1, j + 1) += end.y;
+        const SheetVelocity w = sheetSourceVelocity(x, y, f.length, seen[static_cast<std::size_t>(j)],
+                                                    seen[static_cast<std::size_t>(j + 1)], f.direction);
+        const Point sourceStart = f.global(w.ustart, w.vstart), sourceEnd = f.global(w.uend, w.vend);
+        perSource(0, j) += sourceStart.x;
+        perSource(1, j) += sourceStart.y;
+        perSource(0, j + 1) += sourceEnd.x;
+        perSource(1, j + 1) += sourceEnd.y;
+    }
+    if (m_blunt) {
+        const Frame& f = m_base;
+        double x = 0, y = 0;
+        f.local(q, x, y);
+        const PanelVelocity v = panelVelocity(x, y, f.length, seen[static_cast<std::size_t>(n - 1)], seen[0], f.direction);
+        // The base carries the trailing-edge speed (gamma_N - gamma_1) / 2 (see build).
+        const Point c = f.global(m_baseVortex * (v.ustart + v.uend) + m_baseSource * v.usource,
+                                 m_baseVortex * (v.vstart + v.vend) + m_baseSource * v.vsource);
+        perVorticity(0, n - 1) += c.x;
+        perVorticity(1, n - 1) += c.y;
+        perVorticity(0, 0) -= c.x;
+        perVorticity(1, 0) -= c.y;
+    }
+}
+
+Eigen::MatrixXd sheet_source_velocity(const std::vector<Point>& sheet, Point q)
+{
+    const int points = static_cast<int>(sheet.size());
+    Eigen::MatrixXd v = Eigen::MatrixXd::Zero(2, points);
+    for (int j = 0; j + 1 < points; ++j) {
+        const Point a = sheet[static_cast<std::size_t>(j)], b = sheet[static_cast<std::size_t>(j + 1)];
+        const Frame f = frame(a, b);
+        double x = 0, y = 0;
+        f.local(q, x, y);
+        const SheetVelocity s = sheetSourceVelocity(x, y, f.length, view(a, q), view(b, q), f.direction);
+        const Point start = f.global(s.ustart, s.vstart), end = f.global(s.uend, s.vend);
+        v(0, j) += start.x;
+        v(1, j) += start.y;
+        v(0, j + 1) += end.x;
+        v(1, j + 1) += end.y;
+    }
+    return v;
+}
+
+Point source_panel_velocity(Point a, Point b, Point q)
+{
+    const Frame f = frame(a, b);
+    double x = 0, y = 0;
+    f.local(q, x, y);
+    const PanelVelocity v = panelVelocity(x, y, f.length, view(a, q), view(b, q), f.direction);
+    return f.global(v.usource, v.vsource);
 }
 
 } // namespace camber::smesh

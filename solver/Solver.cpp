@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Solver.h"
 
-#include "BoundaryLayer.h"
+#include "PanelLayers.h"
 #include "PanelMethod.h"
+#include "SectionLoads.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,27 +17,10 @@ constexpr double kMaxAlpha = 45;        // degrees; a prescribed lift needing mo
 // Far below the 1e-4 asked for: the float result keeps it, and the angle does not move in steps
 // while the viscous coupling settles.
 constexpr double kLiftTolerance = 1e-8;
-// Enough for a layer separated near the trailing edge to settle; attached flows need 10 to 20.
-constexpr int kMaxCouplingIterations = 150;
-// A mass defect of 5 % of the chord is no boundary layer: the coupling has run away (massive
-// separation), and the inviscid flow is reported instead.
-constexpr double kRunawayDefect = 0.05;
-constexpr double kRelaxation = 0.5;
-// Smoothing passes over the transpiration: the shortest panels (at the edges) would otherwise
-// carry a wavy source distribution that the direct coupling amplifies.
-constexpr int kSmoothingPasses = 2;
+// The Reynolds numbers the boundary layers are computed for; outside, the nearest of them.
+constexpr double kLowestReynolds = 1e4, kHighestReynolds = 1e10;
 
 double compressibility(double m) { return std::sqrt(1 - m * m); }
-
-// Karman-Tsien speed correction, consistent with the pressure correction below:
-// q = q0 (1 - lambda) / (1 - lambda q0^2), lambda = M^2 / (1 + beta)^2.
-double karmanTsienSpeed(double q0, double m)
-{
-    const double beta = compressibility(m);
-    const double lambda = m * m / ((1 + beta) * (1 + beta));
-    const double denom = std::max(1 - lambda * q0 * q0, 0.1 * (1 - lambda));
-    return q0 * (1 - lambda) / denom;
-}
 
 double localMach(double cp, double m)
 {
@@ -47,68 +31,6 @@ double localMach(double cp, double m)
     return std::sqrt(std::max(m2, 0.0));
 }
 
-/// The contour in the chord frame and the integrated loads of a surface-speed distribution.
-class Loads {
-public:
-    Loads(const Panelling& p, double mach) : m_p(p), m_mach(mach)
-    {
-        m_cx = (p.trailing_edge.x - p.leading_edge.x) / p.chord;
-        m_cy = (p.trailing_edge.y - p.leading_edge.y) / p.chord;
-        m_ref = {p.leading_edge.x + 0.25 * (p.trailing_edge.x - p.leading_edge.x),
-                 p.leading_edge.y + 0.25 * (p.trailing_edge.y - p.leading_edge.y)};
-    }
-
-    void pressures(const Eigen::VectorXd& gamma, std::vector<double>& cp) const
-    {
-        cp.resize(static_cast<std::size_t>(gamma.size()));
-        for (Eigen::Index i = 0; i < gamma.size(); ++i)
-            cp[static_cast<std::size_t>(i)] = karman_tsien(1 - gamma(i) * gamma(i), m_mach);
-    }
-
-    /// Lift and moment coefficients from the pressures; alpha in radians from the x axis.
-    void integrate(const std::vector<double>& cp, double alpha, double& cl, double& cm) const
-    {
-        double fx = 0, fy = 0, mz = 0;
-        const auto& node = m_p.node;
-        for (std::size_t j = 0; j + 1 < node.size(); ++j) {
-            const double dx = node[j + 1].x - node[j].x, dy = node[j + 1].y - node[j].y;
-            const double c = 0.5 * (cp[j] + cp[j + 1]);
-            // Force -cp n ds with the outward normal (dy, -dx) / ds of a counter-clockwise contour.
-            const double px = -c * dy, py = c * dx;
-            fx += px;
-            fy += py;
-            const double rx = 0.5 * (node[j].x + node[j + 1].x) - m_ref.x;
-            const double ry = 0.5 * (node[j].y + node[j + 1].y) - m_ref.y;
-            mz += rx * py - ry * px;
-        }
-        const double c = m_p.chord;
-        cl = (fy * std::cos(alpha) - fx * std::sin(alpha)) / c;
-        cm = -mz / (c * c); // nose up positive is clockwise
-    }
-
-    double lift(const Eigen::VectorXd& gamma, double alpha) const
-    {
-        pressures(gamma, m_cp);
-        double cl = 0, cm = 0;
-        integrate(m_cp, alpha, cl, cm);
-        return cl;
-    }
-
-    /// x/c of a node, along the chord from the leading edge.
-    double xc(std::size_t i) const
-    {
-        return ((m_p.node[i].x - m_p.leading_edge.x) * m_cx + (m_p.node[i].y - m_p.leading_edge.y) * m_cy) /
-               m_p.chord;
-    }
-
-private:
-    const Panelling& m_p;
-    double m_mach;
-    double m_cx = 1, m_cy = 0;
-    Point m_ref;
-    mutable std::vector<double> m_cp;
-};
-
 Eigen::VectorXd speeds(const PanelMethod& pm, const Eigen::VectorXd& fromSources, double alpha)
 {
     return std::cos(alpha) * pm.gamma0() + std::sin(alpha) * pm.gamma90() + fromSources;
@@ -116,7 +38,7 @@ Eigen::VectorXd speeds(const PanelMethod& pm, const Eigen::VectorXd& fromSources
 
 /// The angle (radians) at which the lift reaches target, by secant steps from alpha; false
 /// when no angle within +-kMaxAlpha gets there.
-bool angleForLift(const PanelMethod& pm, const Loads& loads, const Eigen::VectorXd& fromSources, double target,
+bool angleForLift(const PanelMethod& pm, const SectionLoads& loads, const Eigen::VectorXd& fromSources, double target,
                   double& alpha)
 {
     const double limit = kMaxAlpha * kDeg;
@@ -147,115 +69,6 @@ bool angleForLift(const PanelMethod& pm, const Loads& loads, const Eigen::Vector
     }
     alpha = a0;
     return std::fabs(f0) < kLiftTolerance;
-}
-
-/// The two boundary layers about a surface-speed distribution, their mass defect and drag.
-struct Viscous {
-    std::vector<double> theta, h, cf, massDefect;
-    double cd = 0, cdFriction = 0;
-    double transitionUpper = 1, transitionLower = 1, separationUpper = 1, separationLower = 1;
-    int stagnation = 0; // last node of the upper surface
-    bool finite = true;
-};
-
-Viscous boundaryLayers(const Panelling& p, const Loads& loads, const Eigen::VectorXd& gamma, const FlowCase& flow)
-{
-    const std::size_t n = p.node.size();
-    Viscous v;
-    v.theta.assign(n, 0.0);
-    v.h.assign(n, 0.0);
-    v.cf.assign(n, 0.0);
-    v.massDefect.assign(n, 0.0);
-    // Stagnation point: where the surface speed turns from the upper surface's direction
-    // (negative, towards the trailing edge against the node order) to the lower's; of several
-    // such places the one nearest the leading edge.
-    int best = -1;
-    for (std::size_t i = 0; i + 1 < n; ++i)
-        if (gamma(static_cast<Eigen::Index>(i)) <= 0 && gamma(static_cast<Eigen::Index>(i + 1)) > 0)
-            if (best < 0 || std::abs(static_cast<int>(i) - p.le) < std::abs(best - p.le))
-                best = static_cast<int>(i);
-    if (best < 0)
-        best = std::clamp(p.le, 0, static_cast<int>(n) - 2);
-    v.stagnation = best;
-    const std::size_t is = static_cast<std::size_t>(best);
-    const double ga = gamma(best), gb = gamma(best + 1);
-    const double w = (gb - ga) != 0 ? std::clamp(-ga / (gb - ga), 0.0, 1.0) : 0.5;
-    const double sStag = p.s[is] + w * (p.s[is + 1] - p.s[is]);
-
-    for (int side = 0; side < 2; ++side) {
-        std::vector<std::size_t> nodes;
-        if (side == 0)
-            for (std::size_t i = is + 1; i-- > 0;)
-                nodes.push_back(i);
-        else
-            for (std::size_t i = is + 1; i < n; ++i)
-                nodes.push_back(i);
-        BoundaryLayerInput in;
-        in.reynolds = flow.reynolds;
-        in.ncrit = flow.ncrit;
-        in.forced = flow.transition[static_cast<std::size_t>(side)];
-        in.xi.push_back(0);
-        in.ue.push_back(0);
-        in.xc.push_back(loads.xc(is));
-        for (std::size_t i : nodes) {
-            in.xi.push_back(std::max(std::fabs(p.s[i] - sStag), in.xi.back() + 1e-9));
-            in.ue.push_back(karmanTsienSpeed(std::fabs(gamma(static_cast<Eigen::Index>(i))), flow.mach));
-            in.xc.push_back(loads.xc(i));
-        }
-        trailing_edge_speed(in);
-        const BoundaryLayerResult r = march_boundary_layer(in);
-        v.finite = v.finite && r.finite;
-        for (std::size_t k = 0; k < nodes.size(); ++k) {
-            const std::size_t i = nodes[k];
-            v.theta[i] = r.theta[k + 1];
-            v.h[i] = r.h[k + 1];
-            v.cf[i] = r.cf[k + 1] * in.ue[k + 1] * in.ue[k + 1];
-            // The mass defect with the edge speed the layer saw, so that the inviscid stagnation
-            // at the trailing edge does not feed back into the transpiration.
-            v.massDefect[i] = in.ue[k + 1] * r.theta[k + 1] * r.h[k + 1];
-        }
-        // Friction drag: the wall shear integrated along the surface, projected on the stream
-        // direction only roughly (the chord direction), as a split of the total.
-        double friction = 0;
-        for (std::size_t k = 1; k < nodes.size(); ++k)
-            friction += 0.5 * (v.cf[nodes[k]] + v.cf[nodes[k - 1]]) * std::fabs(in.xc[k + 1] - in.xc[k]);
-        const std::size_t last = nodes.size();
-        const double cd = squire_young(r.theta[last], r.h[last], in.ue[last]);
-        v.cd += cd;
-        v.cdFriction += friction;
-        (side == 0 ? v.transitionUpper : v.transitionLower) = r.transition_xc;
-        (side == 0 ? v.separationUpper : v.separationLower) = r.separation_xc;
-    }
-    return v;
-}
-
-/// Transpiration per panel from the growth of the mass defect in the direction of the flow.
-Eigen::VectorXd transpiration(const Panelling& p, const std::vector<double>& m, int stagnation)
-{
-    const std::size_t np = p.node.size() - 1;
-    Eigen::VectorXd sigma(static_cast<Eigen::Index>(np));
-    const std::size_t is = static_cast<std::size_t>(stagnation);
-    for (std::size_t j = 0; j < np; ++j) {
-        const double len = p.s[j + 1] - p.s[j];
-        double d = 0;
-        if (j < is)
-            d = m[j] - m[j + 1];
-        else if (j > is)
-            d = m[j + 1] - m[j];
-        else
-            d = m[j] + m[j + 1];
-        sigma(static_cast<Eigen::Index>(j)) = len > 0 ? d / len : 0.0;
-    }
-    for (int pass = 0; pass < kSmoothingPasses; ++pass) {
-        Eigen::VectorXd t = sigma;
-        for (std::size_t j = 1; j + 1 < np; ++j) {
-            const auto k = static_cast<Eigen::Index>(j);
-            const double l0 = p.s[j] - p.s[j - 1], l1 = p.s[j + 1] - p.s[j], l2 = p.s[j + 2] - p.s[j + 1];
-            t(k) = (l0 * sigma(k - 1) + 2 * l1 * sigma(k) + l2 * sigma(k + 1)) / (l0 + 2 * l1 + l2);
-        }
-        sigma = t;
-    }
-    return sigma;
 }
 
 } // namespace
@@ -336,92 +149,58 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         fill_fallback(r);
         return r;
     }
-    const Loads loads(p, mach);
+    const SectionLoads loads(p, mach);
     const std::size_t n = p.node.size();
 
-    bool converged = true, loose = false;
+    bool converged = true;
     double alpha = flow.prescribed_lift ? 2 * kDeg : flow.target * kDeg;
-    Eigen::VectorXd fromSources = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(n));
+    const Eigen::VectorXd noSources = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(n));
     if (flow.prescribed_lift)
-        converged = angleForLift(pm, loads, fromSources, flow.target, alpha);
+        converged = angleForLift(pm, loads, noSources, flow.target, alpha);
 
     const bool viscous = flow.viscous && std::isfinite(flow.reynolds) && flow.reynolds > 0;
-    Viscous v;
+    PanelLayersResult v;
+    Eigen::VectorXd gamma = speeds(pm, noSources, alpha);
     if (viscous) {
-        FlowCase bl = flow;
-        bl.mach = mach;
-        bl.reynolds = std::clamp(flow.reynolds, 1e4, 1e10);
-        std::vector<double> m(n, 0.0);
-        bool settled = false;
-        // Under-relaxed direct coupling; the relaxation shrinks whenever the change grows, which
-        // damps the oscillation that the discrete stagnation and transition points can excite,
-        // and recovers while the change falls.
-        double relaxation = kRelaxation, previousChange = 1e300, maxDefect = 0;
-        int it = 0;
-        for (; it < kMaxCouplingIterations && !settled; ++it) {
-            v = boundaryLayers(p, loads, speeds(pm, fromSources, alpha), bl);
-            if (!v.finite)
-                break;
-            double change = 0, size = 0;
-            for (std::size_t i = 0; i < n; ++i) {
-                change = std::max(change, std::fabs(v.massDefect[i] - m[i]));
-                size = std::max(size, std::fabs(v.massDefect[i]));
-            }
-            if (it > 0 && change > previousChange)
-                relaxation = std::max(0.7 * relaxation, 0.05);
-            else if (it > 0)
-                relaxation = std::min(1.2 * relaxation, kRelaxation);
-            previousChange = change;
-            maxDefect = size;
-            if (size > kRunawayDefect)
-                break;
-            for (std::size_t i = 0; i < n; ++i)
-                m[i] += relaxation * (v.massDefect[i] - m[i]);
-            settled = change < 1e-3 * size + 1e-9;
-            fromSources = pm.gammaOfSources(transpiration(p, m, v.stagnation));
-            if (!fromSources.allFinite())
-                break;
-            if (flow.prescribed_lift)
-                converged = angleForLift(pm, loads, fromSources, flow.target, alpha);
-        }
-        r.iterations = it;
-        // A separated layer keeps creeping; within 1 % of the mass defect the result stands,
-        // with a warning.
-        loose = !settled && previousChange < 1e-2 * maxDefect;
-        const bool runaway = !v.finite || !fromSources.allFinite() || maxDefect > kRunawayDefect;
-        if ((!settled && !loose) || runaway) {
-            converged = false;
-            if (runaway) {
-                // The coupling ran away: report the inviscid flow instead, at its own angle.
-                fromSources.setZero();
-                v = Viscous{};
-                v.theta.assign(n, 0.0);
-                v.h.assign(n, 0.0);
-                v.cf.assign(n, 0.0);
-                if (flow.prescribed_lift)
-                    angleForLift(pm, loads, fromSources, flow.target, alpha);
-            }
+        FlowCase layerCase = flow;
+        layerCase.reynolds = std::clamp(flow.reynolds, kLowestReynolds, kHighestReynolds);
+        v = solve_panel_layers(p, pm, loads, layerCase, mach, alpha);
+        converged = converged && v.converged;
+        r.iterations = v.iterations;
+        if (v.gamma.allFinite() && v.converged) {
+            gamma = v.gamma;
+            alpha = v.alpha;
         } else {
-            // The layers of the final flow, for the friction and the drag reported.
-            v = boundaryLayers(p, loads, speeds(pm, fromSources, alpha), bl);
+            // The layers did not settle (a stall): the inviscid flow is reported instead.
+            v = PanelLayersResult{};
         }
-    } else {
-        v.theta.assign(n, 0.0);
-        v.h.assign(n, 0.0);
+    }
+    if (v.cf.size() != n) {
         v.cf.assign(n, 0.0);
+        v.theta.assign(n, 0.0);
+        v.dstar.assign(n, 0.0);
     }
 
-    const Eigen::VectorXd gamma = speeds(pm, fromSources, alpha);
     std::vector<double> cp;
     loads.pressures(gamma, cp);
     loads.integrate(cp, alpha, r.cl, r.cm);
     r.alpha = alpha / kDeg;
-    r.cd = viscous ? v.cd : 0.0;
-    r.cd_friction = viscous ? v.cdFriction : 0.0;
-    r.transition_upper = v.transitionUpper;
-    r.transition_lower = v.transitionLower;
-    r.separation_upper = v.separationUpper;
-    r.separation_lower = v.separationLower;
+    r.cd = v.cd;
+    r.cd_friction = v.cd_friction;
+    r.transition_upper = v.transition[0];
+    r.transition_lower = v.transition[1];
+    r.separation_upper = v.separation[0];
+    r.separation_lower = v.separation[1];
+    // The layers in the caller's units.
+    r.layers = v.layers;
+    for (auto* list : {&r.layers.upper, &r.layers.lower, &r.layers.wake})
+        for (LayerStation& z : *list) {
+            z.x = raw.leading_edge.x + scale * z.x;
+            z.y = raw.leading_edge.y + scale * z.y;
+            z.s *= scale;
+            z.theta *= scale;
+            z.dstar *= scale;
+        }
 
     // Outputs at the 129 pressure points, in the caller's units.
     std::vector<double> xs(n), ys(n), dstar(n), mloc(n);
@@ -429,7 +208,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     for (std::size_t i = 0; i < n; ++i) {
         xs[i] = p.node[i].x;
         ys[i] = p.node[i].y;
-        dstar[i] = v.theta[i] * v.h[i];
+        dstar[i] = v.dstar[i];
         mloc[i] = localMach(cp[i], mach);
         r.max_mach = std::max(r.max_mach, mloc[i]);
         supersonic = supersonic || mloc[i] > 1;
@@ -454,8 +233,6 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         r.status = kInviscidFallback;
     else if (viscous && std::min(r.separation_upper, r.separation_lower) < 0.99)
         r.status = kSeparated;
-    else if (loose)
-        r.status = kLooselyCoupled;
     else
         r.status = kConverged;
     return r;
