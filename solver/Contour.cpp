@@ -63,6 +63,32 @@ private:
 
 double spacing(double t) { return kCosineShare * 0.5 * (1 - std::cos(kPi * t)) + (1 - kCosineShare) * t; }
 
+// Node density along a surface for the boundary layers, as a fraction f of the surface's arc
+// length from the leading edge: 1 + A exp(-f / a) + B exp(-(1 - f) / b). The layers need short
+// panels over the first few per cent of the chord, where a laminar separation bubble and
+// transition lie at high lift, more than at the nose itself; at the trailing edge, where the
+// pressure recovers steeply, moderately short ones.
+constexpr double kNoseDensity = 20, kNoseLength = 0.03, kTailDensity = 3, kTailLength = 0.02;
+
+/// Cumulative node density up to fraction f of a surface's arc length.
+double cumulativeDensity(double f)
+{
+    return f + kNoseDensity * kNoseLength * (1 - std::exp(-f / kNoseLength)) +
+           kTailDensity * kTailLength * (std::exp(-(1 - f) / kTailLength) - std::exp(-1 / kTailLength));
+}
+
+/// Fraction of the surface's arc length at which fraction t of its nodes lie.
+double layerSpacing(double t)
+{
+    const double target = t * cumulativeDensity(1);
+    double lo = 0, hi = 1;
+    for (int it = 0; it < 60; ++it) {
+        const double mid = 0.5 * (lo + hi);
+        (cumulativeDensity(mid) < target ? lo : hi) = mid;
+    }
+    return 0.5 * (lo + hi);
+}
+
 } // namespace
 
 ContourProblem check_contour(const std::vector<Point>& p)
@@ -101,7 +127,7 @@ ContourProblem check_contour(const std::vector<Point>& p)
     return ContourProblem::Usable;
 }
 
-Panelling repanel(const std::vector<Point>& given, int n_nodes)
+Panelling repanel(const std::vector<Point>& given, int n_nodes, NodeSpacing distribution)
 {
     assert(given.size() >= 3 && n_nodes >= 8);
     // Repeated points would give zero spline intervals.
@@ -149,10 +175,11 @@ Panelling repanel(const std::vector<Point>& given, int n_nodes)
     nUp = std::clamp(nUp, 3, n_nodes - 4);
     const int nLo = n_nodes - 1 - nUp;
     p.s.resize(static_cast<std::size_t>(n_nodes));
+    const auto fraction = [&](double t) { return distribution == NodeSpacing::Layers ? layerSpacing(t) : spacing(t); };
     for (int i = 0; i <= nUp; ++i)
-        p.s[static_cast<std::size_t>(i)] = sLe * (1 - spacing(1 - static_cast<double>(i) / nUp));
+        p.s[static_cast<std::size_t>(i)] = sLe * (1 - fraction(1 - static_cast<double>(i) / nUp));
     for (int i = 1; i <= nLo; ++i)
-        p.s[static_cast<std::size_t>(nUp + i)] = sLe + (total - sLe) * spacing(static_cast<double>(i) / nLo);
+        p.s[static_cast<std::size_t>(nUp + i)] = sLe + (total - sLe) * fraction(static_cast<double>(i) / nLo);
     p.le = nUp;
     p.node.resize(p.s.size());
     for (std::size_t i = 0; i < p.s.size(); ++i)

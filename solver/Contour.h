@@ -34,10 +34,15 @@ struct Panelling {
     double chord = 1;            ///< distance from the leading edge to the trailing-edge midpoint
 };
 
+/// How nodes are spaced along each surface from the leading edge (t: fraction of the surface's
+/// nodes, f: of its arc length): Cosine, f(t) = w (1 - cos(pi t)) / 2 + (1 - w) t, clustered at
+/// both ends; Layers, with more nodes over the first few per cent of the chord, where a laminar
+/// separation bubble and transition lie at high lift.
+enum class NodeSpacing { Cosine, Layers };
+
 /// Spline through the points and node positions: n_nodes in total (at least 8), of which the
-/// leading edge is one. Points spaced on each surface from the leading edge by the fraction
-/// f(t) = w (1 - cos(pi t)) / 2 + (1 - w) t of that surface's arc length.
-Panelling repanel(const std::vector<Point>& points, int n_nodes);
+/// leading edge is one.
+Panelling repanel(const std::vector<Point>& points, int n_nodes, NodeSpacing spacing = NodeSpacing::Cosine);
 
 /// Points placed as the nodes of repanel, but at the arc lengths of an existing panelling:
 /// n_up points from the upper trailing edge to the leading edge and as many back to the lower

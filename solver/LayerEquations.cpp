@@ -79,13 +79,19 @@ Residuals<Dual9> stretch(const StationFlow<Dual9>& a, const StationFlow<Dual9>& 
         // wall friction beyond the equilibrium locus drive it away. A wake's outer layers mix
         // faster.
         const double lag = regime == Regime::Wake ? closure::kWakeLag : 1.0;
+        const auto rate = [&](const StationFlow<Dual9>& s) { return closure::kLag * 1.333 / (1 + s.us) / (2 * s.delta); };
         const auto source = [&](const StationFlow<Dual9>& s) {
             const Dual9 excess = (s.hk - 1) / (closure::kLocusA * lag * s.hk);
             const Dual9 uq = (0.5 * s.cf - excess * excess) / (closure::kLocusB * s.dstar);
-            const Dual9 k = closure::kLag * 1.333 / (1 + s.us);
-            return k * (s.seq - lag * s.c) / (2 * s.delta) + uq;
+            return rate(s) * (s.seq - lag * s.c) + uq;
         };
-        r[0] = log(b.c / a.c) + lnU - integral(source(a), source(b));
+        // Where the stress relaxes within a fraction of the interval (a thin layer, as just after
+        // transition), the trapezoidal rule would let it overshoot and oscillate about its
+        // equilibrium; the weight moves towards the downstream end (backward differences).
+        const Dual9 stiffness = (xb - xa) * 0.5 * (rate(a) + rate(b));
+        const Dual9 wl = w + (1 - w) * (1 - exp(-0.25 * stiffness));
+        const auto lagIntegral = [&](const Dual9& fa, const Dual9& fb) { return span * ((1 - wl) * sa * fa + wl * sb * fb); };
+        r[0] = log(b.c / a.c) + lnU - lagIntegral(source(a), source(b));
     }
     r[1] = log(b.theta / a.theta) + mean(a.h + 2 - a.me2, b.h + 2 - b.me2) * lnU -
            integral(0.5 * a.cf / a.theta, 0.5 * b.cf / b.theta);

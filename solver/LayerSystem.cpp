@@ -24,8 +24,10 @@ constexpr double kNotForced = 2;
 // Transition moves to an earlier interval when a laminar station's amplification exceeds ncrit by
 // this much, to the next one when it would be reached beyond the present interval by this
 // fraction of it: a margin that keeps it from moving back and forth while the layers converge.
-constexpr double kAmplificationMargin = 0.05;
-constexpr double kFractionMargin = 0.05;
+constexpr double kAmplificationMargin = 0.0;
+constexpr double kFractionMargin = 0.0;
+// The interval after a surface's first station spans at most a factor 1 / kFirstSpan in xi.
+constexpr double kFirstSpan = 0.05;
 // The stagnation point keeps this fraction of its panel from either end: the first station's
 // distance from it is divided by.
 constexpr double kNearestStagnation = 1e-6;
@@ -130,6 +132,20 @@ Dual9 LayerSystem::xiDual(int side, int k) const
 
 double LayerSystem::xi(int side, int k) const { return xiDual(side, k).v; }
 
+Dual9 LayerSystem::intervalStart(int side, int k) const
+{
+    // The first station may lie arbitrarily close to the stagnation point, where the
+    // logarithmic quadrature of the interval after it would span an unbounded range of ln(xi)
+    // over which the edge speed no longer grows in proportion to xi.
+    Dual9 xa = xiDual(side, k - 1);
+    if (k == 1) {
+        const Dual9 nearest = kFirstSpan * xiDual(side, 1);
+        if (nearest.v > xa.v)
+            xa = nearest;
+    }
+    return xa;
+}
+
 double LayerSystem::forcedFraction(int side, int k) const
 {
     const auto& xc = m_stations.xc[static_cast<std::size_t>(side)];
@@ -147,7 +163,7 @@ double LayerSystem::forcedFraction(int side, int k) const
 Residuals<Dual9> LayerSystem::intervalResiduals(int side, int k, const std::vector<StationState>& s) const
 {
     const int i = first(side) + k;
-    const Dual9 xa = xiDual(side, k - 1), xb = xiDual(side, k);
+    const Dual9 xa = intervalStart(side, k), xb = xiDual(side, k);
     const LayerCase& lc = m_settings.flow;
     const StationState& a = s[static_cast<std::size_t>(i - 1)];
     const StationState& b = s[static_cast<std::size_t>(i)];
@@ -212,7 +228,7 @@ void LayerSystem::assemble()
                     fromPair(intervalResiduals(part, k, m_state), row);
                 } else {
                     fromPair(interval(widen(flows[static_cast<std::size_t>(i - 1)], 0),
-                                      widen(flows[static_cast<std::size_t>(i)], 4), xiDual(part, k - 1), xiDual(part, k),
+                                      widen(flows[static_cast<std::size_t>(i)], 4), intervalStart(part, k), xiDual(part, k),
                                       regime(i)),
                              row);
                 }

@@ -80,6 +80,11 @@ public:
     void assemble();
     const Row& row(int i) const { return m_rows[static_cast<std::size_t>(i)]; }
 
+    /// Index (within surface side) of the first turbulent station: its interval holds the
+    /// transition point; set it for a state carried over from another set of stations.
+    int transition_station(int side) const { return m_turbulent[static_cast<std::size_t>(side)]; }
+    void set_transition_station(int side, int k) { m_turbulent[static_cast<std::size_t>(side)] = k; }
+
     /// Moves each surface's transition interval to where the present state puts it, setting the
     /// unknown c of the stations that change regime. True when one moved.
     bool settle_transition();
@@ -100,6 +105,7 @@ public:
 
 private:
     Dual9 xiDual(int side, int k) const;
+    Dual9 intervalStart(int side, int k) const;
     double forcedFraction(int side, int k) const;
     Residuals<Dual9> intervalResiduals(int side, int k, const std::vector<StationState>& s) const;
     bool marchStation(int part, int k);

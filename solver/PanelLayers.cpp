@@ -23,6 +23,9 @@ constexpr double kTolerance = 1e-7;
 constexpr double kMostGrowth = 1.5, kMostFall = -0.5, kMostAmplification = 5, kMostAngle = 2 * kDeg, kMostSpeed = 0.25;
 // ... and so that no shape factor falls below these (layers and wakes).
 constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
+// A node that changes sides as the stagnation point passes it starts its new layer with the shape
+// factor of the stagnation-point flow, and a speed of at least this.
+constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
 // Transition may move between intervals this many times; after that it stays where it is, which
 // ends a cycle between two neighbouring intervals.
 constexpr int kTransitionMoves = 12;
@@ -265,8 +268,13 @@ double relaxation(const LayerSystem& layers, const LayerUpdate& u)
         } else {
             limit(d.c, s.c);
         }
-        limit(d.theta, s.theta);
-        limit(d.m, s.m);
+        // The layer next to the stagnation point vanishes with its speed as the stagnation point
+        // approaches its node; its relative changes say nothing of the step's quality there (the
+        // update keeps it positive instead).
+        if (i != layers.first(0) && i != layers.first(1)) {
+            limit(d.theta, s.theta);
+            limit(d.m, s.m);
+        }
         // Speeds change by at most a quarter of the free stream's: near the stagnation point they
         // must be able to change sign, which moves the stagnation point past a node.
         if (std::fabs(d.q) > kMostSpeed)
@@ -395,8 +403,8 @@ PanelLayersResult solve_panel_layers(const Panelling& p, const PanelMethod& pm, 
             const StationState& d = u.delta[static_cast<std::size_t>(i)];
             const double before = s.m / (s.q * s.theta);
             s.c += r * d.c;
-            s.theta += r * d.theta;
-            s.m += r * d.m;
+            s.theta = std::max(s.theta + r * d.theta, (1 + kMostFall) * s.theta);
+            s.m = std::max(s.m + r * d.m, (1 + kMostFall) * s.m);
             s.q += r * d.q;
             // The shape factor does not fall below its lowest physical value (or further below
             // it): there the closures are held constant and the layer's equations lose their hold
@@ -407,30 +415,50 @@ PanelLayersResult solve_panel_layers(const Panelling& p, const PanelMethod& pm, 
         alpha += r * u.alpha;
         const double change = largestChange(layers, u);
         if (getenv("DBG3")) { for (int i = 98; i < 112; ++i) { auto f = layers.flow(i); fprintf(stderr, "     st %d reg %d q %.4f th %.3e H %.3f Hk %.3f c %.4f seq %.4f cf %.2e di %.2e\n", i, (int)layers.regime(i), layers.state()[i].q, f.theta, f.h, f.hk, f.c, f.seq, f.cf, f.di); } }
+        if (getenv("DBG")) { double big = 0; int bi = -1; for (int i = 0; i < layers.size(); ++i) { const auto& ss = layers.state()[i]; const auto& d = u.delta[i]; double v = std::max({layers.regime(i) == Regime::Laminar ? 0.0 : std::fabs(d.c/ss.c), std::fabs(d.theta/ss.theta), std::fabs(d.m/ss.m), std::fabs(d.q)}); if (v > big) { big = v; bi = i; } } if (bi >= 0) { const auto& ss = layers.state()[bi]; const auto& d = u.delta[bi]; fprintf(stderr, "   biggest st %d reg %d state %g %g %g %g delta %g %g %g %g\n", bi, (int)layers.regime(bi), ss.c, ss.theta, ss.m, ss.q, d.c, d.theta, d.m, d.q); } }
         if (getenv("DBG")) { double hmin = 1e9; int im = -1; for (int i = 0; i < layers.size(); ++i) { auto f = layers.flow(i); if (f.h < hmin) { hmin = f.h; im = i; } } fprintf(stderr, "   Hmin %g at %d\n", hmin, im); }
         if (getenv("DBG")) { fprintf(stderr, "it %d r %g change %g alpha %g xtr %g %g\n", it, r, change, alpha/kDeg, layers.transition_xc(0), layers.transition_xc(1)); }
         if (!std::isfinite(change))
             break;
-        // The stagnation point moved past a node: the stations are mapped again and the layers
-        // marched anew on the present speeds.
+        // The stagnation point moved past a node: the stations are mapped again, every node
+        // keeping its layer, but the one that changed sides, which starts the other surface's
+        // layer with its similar solution's shape.
         const int upperFirst = layers.first(0), lowerFirst = layers.first(1);
         if (layers.state()[static_cast<std::size_t>(upperFirst)].q <= 0 || layers.state()[static_cast<std::size_t>(lowerFirst)].q <= 0) {
             Eigen::VectorXd g(n);
-            for (int k = 0; k < map.upper + map.lower; ++k)
-                g(map.node[static_cast<std::size_t>(k)]) = map.sign[static_cast<std::size_t>(k)] * layers.state()[static_cast<std::size_t>(k)].q;
-            std::vector<double> wakeSpeed;
-            for (int k = 0; k < map.wake; ++k)
-                wakeSpeed.push_back(layers.state()[static_cast<std::size_t>(layers.first(2) + k)].q);
+            std::vector<StationState> atNode(static_cast<std::size_t>(n));
+            std::vector<int> sideOfNode(static_cast<std::size_t>(n));
+            for (int k = 0; k < map.upper + map.lower; ++k) {
+                const auto node = static_cast<std::size_t>(map.node[static_cast<std::size_t>(k)]);
+                g(static_cast<Eigen::Index>(node)) = map.sign[static_cast<std::size_t>(k)] * layers.state()[static_cast<std::size_t>(k)].q;
+                atNode[node] = layers.state()[static_cast<std::size_t>(k)];
+                sideOfNode[node] = k < map.upper ? 0 : 1;
+            }
+            const std::vector<StationState> wakeState(layers.state().begin() + layers.first(2), layers.state().end());
+            const std::array<int, 2> transition{layers.transition_station(0), layers.transition_station(1)};
+            const std::array<int, 2> counts{map.upper, map.lower};
             map = mapStations(p, g, wake);
             sc = stationCoupling(map, inf, pm);
             coupling.d = sc.d;
             layers = LayerSystem(layerStations(p, loads, map, wake), settings);
-            Eigen::VectorXd q(layers.size());
-            for (int k = 0; k < map.upper + map.lower; ++k)
-                q(k) = map.sign[static_cast<std::size_t>(k)] * g(map.node[static_cast<std::size_t>(k)]);
-            for (int k = 0; k < map.wake; ++k)
-                q(map.upper + map.lower + k) = wakeSpeed[static_cast<std::size_t>(k)];
-            start(q);
+            for (int k = 0; k < map.upper + map.lower; ++k) {
+                const auto node = static_cast<std::size_t>(map.node[static_cast<std::size_t>(k)]);
+                const int side = k < map.upper ? 0 : 1;
+                StationState& z = layers.state()[static_cast<std::size_t>(k)];
+                z = atNode[node];
+                z.q = std::max(map.sign[static_cast<std::size_t>(k)] * g(static_cast<Eigen::Index>(node)), kLeastSpeed);
+                if (sideOfNode[node] != side) {
+                    z.c = 0;
+                    z.m = kStagnationShape * z.q * z.theta;
+                }
+            }
+            std::copy(wakeState.begin(), wakeState.end(), layers.state().begin() + layers.first(2));
+            for (int side = 0; side < 2; ++side) {
+                const int count = side == 0 ? map.upper : map.lower;
+                layers.set_transition_station(side, std::clamp(transition[static_cast<std::size_t>(side)] + count -
+                                                                    counts[static_cast<std::size_t>(side)],
+                                                                1, count - 1));
+            }
             continue;
         }
         // Transition is placed anew after full Newton steps only: a shortened step leaves the layers
@@ -438,6 +466,7 @@ PanelLayersResult solve_panel_layers(const Panelling& p, const PanelMethod& pm, 
         const bool moved = moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
                            layers.settle_transition();
         moves += moved ? 1 : 0;
+        if (getenv("DBG") && moved) fprintf(stderr, "   moved (%d) to %d %d\n", moves, layers.transition_station(0), layers.transition_station(1));
         if (change < kTolerance && !moved) {
             result.converged = true;
             break;

@@ -138,7 +138,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     std::vector<Point> unit(given.size());
     for (std::size_t i = 0; i < given.size(); ++i)
         unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
-    const Panelling p = repanel(unit, nodes_for_level(flow.level));
+    const Panelling p = repanel(unit, nodes_for_level(flow.level), NodeSpacing::Layers);
     const double mach = std::min(flow.mach, kMaxMach);
     // The influence matrices are the largest storage of a calculation; kept from call to call
     // (per thread), the next calculation reuses their memory instead of asking for it anew.
