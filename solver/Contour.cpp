@@ -175,11 +175,20 @@ Panelling repanel(const std::vector<Point>& given, int n_nodes, NodeSpacing dist
     nUp = std::clamp(nUp, 3, n_nodes - 4);
     const int nLo = n_nodes - 1 - nUp;
     p.s.resize(static_cast<std::size_t>(n_nodes));
-    const auto fraction = [&](double t) { return distribution == NodeSpacing::Layers ? layerSpacing(t) : spacing(t); };
-    for (int i = 0; i <= nUp; ++i)
-        p.s[static_cast<std::size_t>(i)] = sLe * (1 - fraction(1 - static_cast<double>(i) / nUp));
-    for (int i = 1; i <= nLo; ++i)
-        p.s[static_cast<std::size_t>(nUp + i)] = sLe + (total - sLe) * fraction(static_cast<double>(i) / nLo);
+    if (distribution == NodeSpacing::Layers) {
+        // The leading edge in the middle of a panel: a section at zero lift has its stagnation
+        // point there, away from the nodes, where the layers start on either side of it.
+        const double up = nUp + 0.5, lo = n_nodes - nUp - 1.5;
+        for (int i = 0; i <= nUp; ++i)
+            p.s[static_cast<std::size_t>(i)] = sLe * (1 - layerSpacing((up - i) / up));
+        for (int j = 1; j < n_nodes - nUp; ++j)
+            p.s[static_cast<std::size_t>(nUp + j)] = sLe + (total - sLe) * layerSpacing((j - 0.5) / lo);
+    } else {
+        for (int i = 0; i <= nUp; ++i)
+            p.s[static_cast<std::size_t>(i)] = sLe * (1 - spacing(1 - static_cast<double>(i) / nUp));
+        for (int i = 1; i <= nLo; ++i)
+            p.s[static_cast<std::size_t>(nUp + i)] = sLe + (total - sLe) * spacing(static_cast<double>(i) / nLo);
+    }
     p.le = nUp;
     p.node.resize(p.s.size());
     for (std::size_t i = 0; i < p.s.size(); ++i)
@@ -188,15 +197,19 @@ Panelling repanel(const std::vector<Point>& given, int n_nodes, NodeSpacing dist
     p.node.front() = pts.front();
     p.node.back() = pts.back();
     // Arc length measured along the panels, as the boundary layer sees it.
+    const double leFraction = (sLe - p.s[static_cast<std::size_t>(nUp)]) /
+                              (p.s[static_cast<std::size_t>(nUp + 1)] - p.s[static_cast<std::size_t>(nUp)]);
     p.s[0] = 0;
     for (std::size_t i = 1; i < p.s.size(); ++i)
         p.s[i] = p.s[i - 1] + distance(p.node[i - 1], p.node[i]);
+    p.s_le = p.s[static_cast<std::size_t>(nUp)] +
+             std::max(leFraction, 0.0) * (p.s[static_cast<std::size_t>(nUp + 1)] - p.s[static_cast<std::size_t>(nUp)]);
     return p;
 }
 
 std::vector<double> output_stations(const Panelling& p, int n)
 {
-    const double sLe = p.s[static_cast<std::size_t>(p.le)], total = p.s.back();
+    const double sLe = p.s_le, total = p.s.back();
     std::vector<double> s(static_cast<std::size_t>(2 * n - 1));
     for (int i = 0; i < n; ++i)
         s[static_cast<std::size_t>(i)] = sLe * (1 - spacing(1 - static_cast<double>(i) / (n - 1)));

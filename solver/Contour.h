@@ -28,10 +28,19 @@ ContourProblem check_contour(const std::vector<Point>& points);
 struct Panelling {
     std::vector<Point> node;     ///< node positions, 0-based
     std::vector<double> s;       ///< arc length of each node along the spline from the upper trailing edge
-    int le = 0;                  ///< index of the leading-edge node
+    int le = 0;                  ///< index of the leading-edge node, or of the node just before it
+    double s_le = 0;             ///< arc length of the leading edge
     Point leading_edge;          ///< the point of the contour farthest from the trailing-edge midpoint
     Point trailing_edge;         ///< midpoint of the two trailing-edge points
     double chord = 1;            ///< distance from the leading edge to the trailing-edge midpoint
+
+    /// x/c of node i (0-based), along the chord from the leading edge.
+    double xc(std::size_t i) const
+    {
+        return ((node[i].x - leading_edge.x) * (trailing_edge.x - leading_edge.x) +
+                (node[i].y - leading_edge.y) * (trailing_edge.y - leading_edge.y)) /
+               (chord * chord);
+    }
 };
 
 /// How nodes are spaced along each surface from the leading edge (t: fraction of the surface's

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -132,18 +131,24 @@ Dual9 LayerSystem::xiDual(int side, int k) const
 
 double LayerSystem::xi(int side, int k) const { return xiDual(side, k).v; }
 
-Dual9 LayerSystem::intervalStart(int side, int k) const
+StationFlow<Dual9> LayerSystem::intervalStart(int side, int k, const StationState& a, Regime regime, Dual9& xa) const
 {
+    xa = xiDual(side, k - 1);
+    StationFlow<Dual9> f = flowOf<Dual9>(a, 0, regime, m_settings.flow);
+    if (k != 1)
+        return f;
     // The first station may lie arbitrarily close to the stagnation point, where the
-    // logarithmic quadrature of the interval after it would span an unbounded range of ln(xi)
-    // over which the edge speed no longer grows in proportion to xi.
-    Dual9 xa = xiDual(side, k - 1);
-    if (k == 1) {
-        const Dual9 nearest = kFirstSpan * xiDual(side, 1);
-        if (nearest.v > xa.v)
-            xa = nearest;
-    }
-    return xa;
+    // logarithmic quadrature of the interval after it would span an unbounded range of ln(xi).
+    // The interval then starts further out, at the point of the stagnation-point flow where the
+    // edge speed has grown in proportion to xi and the layer keeps its thickness and shape.
+    const Dual9 nearest = kFirstSpan * xiDual(side, 1);
+    if (nearest.v <= xa.v)
+        return f;
+    const Dual9 scale = nearest / xa;
+    Dual9 c, theta, m, q;
+    unknowns(a, 0, c, theta, m, q);
+    xa = nearest;
+    return station_flow(c, theta, m * scale, q * scale, regime, m_settings.flow);
 }
 
 double LayerSystem::forcedFraction(int side, int k) const
@@ -163,17 +168,20 @@ double LayerSystem::forcedFraction(int side, int k) const
 Residuals<Dual9> LayerSystem::intervalResiduals(int side, int k, const std::vector<StationState>& s) const
 {
     const int i = first(side) + k;
-    const Dual9 xa = intervalStart(side, k), xb = xiDual(side, k);
+    const Dual9 xb = xiDual(side, k);
     const LayerCase& lc = m_settings.flow;
     const StationState& a = s[static_cast<std::size_t>(i - 1)];
     const StationState& b = s[static_cast<std::size_t>(i)];
     const int kt = m_turbulent[static_cast<std::size_t>(side)];
     if (k == kt) {
+        const Dual9 xa = xiDual(side, k - 1);
         const Dual9 w = transition_fraction(a, xa, xb, m_settings.ncrit, forcedFraction(side, k), lc);
         return transition_interval(a, b, w, xa, xb, lc);
     }
     const Regime r = k < kt ? Regime::Laminar : Regime::Turbulent;
-    return interval(flowOf<Dual9>(a, 0, r, lc), flowOf<Dual9>(b, 4, r, lc), xa, xb, r);
+    Dual9 xa;
+    const StationFlow<Dual9> fa = intervalStart(side, k, a, r, xa);
+    return interval(fa, flowOf<Dual9>(b, 4, r, lc), xa, xb, r);
 }
 
 void LayerSystem::assemble()
@@ -224,11 +232,11 @@ void LayerSystem::assemble()
             } else {
                 row.upstream[0] = i - 1;
                 const int kt = m_turbulent[static_cast<std::size_t>(part)];
-                if (k == kt) {
+                if (k == kt || k == 1) {
                     fromPair(intervalResiduals(part, k, m_state), row);
                 } else {
                     fromPair(interval(widen(flows[static_cast<std::size_t>(i - 1)], 0),
-                                      widen(flows[static_cast<std::size_t>(i)], 4), intervalStart(part, k), xiDual(part, k),
+                                      widen(flows[static_cast<std::size_t>(i)], 4), xiDual(part, k - 1), xiDual(part, k),
                                       regime(i)),
                              row);
                 }

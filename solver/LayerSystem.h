@@ -46,6 +46,7 @@ struct LayerSettings {
 /// between Newton iterations (settle_transition).
 class LayerSystem {
 public:
+    LayerSystem() = default;
     LayerSystem(LayerStations stations, const LayerSettings& settings);
 
     /// Number of stations in all.
@@ -105,7 +106,7 @@ public:
 
 private:
     Dual9 xiDual(int side, int k) const;
-    Dual9 intervalStart(int side, int k) const;
+    StationFlow<Dual9> intervalStart(int side, int k, const StationState& a, Regime regime, Dual9& xa) const;
     double forcedFraction(int side, int k) const;
     Residuals<Dual9> intervalResiduals(int side, int k, const std::vector<StationState>& s) const;
     bool marchStation(int part, int k);

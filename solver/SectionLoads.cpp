@@ -89,9 +89,4 @@ double SectionLoads::lift(const Eigen::VectorXd& gamma, double alpha, Eigen::Vec
     return cl;
 }
 
-double SectionLoads::xc(std::size_t i) const
-{
-    return ((m_p.node[i].x - m_p.leading_edge.x) * m_cx + (m_p.node[i].y - m_p.leading_edge.y) * m_cy) / m_p.chord;
-}
-
 } // namespace camber::smesh

@@ -28,9 +28,6 @@ public:
     /// The same with its derivatives by the node speeds and the angle.
     double lift(const Eigen::VectorXd& gamma, double alpha, Eigen::VectorXd& dGamma, double& dAlpha) const;
 
-    /// x/c of node i, along the chord from the leading edge.
-    double xc(std::size_t i) const;
-
     /// Unit vector of the chord, leading to trailing edge.
     Point chordDirection() const { return {m_cx, m_cy}; }
 

@@ -159,7 +159,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         converged = angleForLift(pm, loads, noSources, flow.target, alpha);
 
     const bool viscous = flow.viscous && std::isfinite(flow.reynolds) && flow.reynolds > 0;
-    PanelLayersResult v;
+    SectionLayersResult v;
     Eigen::VectorXd gamma = speeds(pm, noSources, alpha);
     if (viscous) {
         FlowCase layerCase = flow;
@@ -167,12 +167,12 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         v = solve_panel_layers(p, pm, loads, layerCase, mach, alpha);
         converged = converged && v.converged;
         r.iterations = v.iterations;
-        if (v.gamma.allFinite() && v.converged) {
-            gamma = v.gamma;
+        if (v.nodeSpeed.allFinite() && v.converged) {
+            gamma = v.nodeSpeed;
             alpha = v.alpha;
         } else {
             // The layers did not settle (a stall): the inviscid flow is reported instead.
-            v = PanelLayersResult{};
+            v = SectionLayersResult{};
         }
     }
     if (v.cf.size() != n) {

@@ -1,0 +1,396 @@
+// SPDX-License-Identifier: MIT
+#include "SectionLayers.h"
+
+#include "Gas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace camber::smesh {
+
+namespace {
+
+// Newton's method has converged when no thickness, shear stress or speed changes by more than
+// this fraction (an amplification factor by more than a thousand times it).
+constexpr double kTolerance = 1e-7;
+// Steps are shortened so that no thickness or shear stress grows by more than half again or
+// falls by more than half in one update, no amplification factor changes by more than 5, no
+// speed by more than a quarter of the free stream's (near the stagnation point a speed must be
+// able to change sign, which moves the stagnation point past a node), and the angle by at most
+// 2 degrees.
+constexpr double kMostGrowth = 1.5, kMostFall = -0.5, kMostAmplification = 5, kMostSpeed = 0.25, kMostAngle = 2 * kDeg;
+// No shape factor of a layer or wake falls below these in an update (or further below them):
+// there the closures are held off their limits and the equations lose their hold on it.
+constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
+// A node that changes sides as the stagnation point passes it starts its new layer with the
+// shape factor of the stagnation-point flow, at a speed of at least this.
+constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
+// Transition may move between intervals this many times, after full Newton steps (a shortened
+// one leaves the layers between two states whose amplification would move it to no purpose) or
+// else every kTransitionEvery iterations; then it stays, which ends a cycle between neighbouring
+// intervals.
+constexpr int kTransitionMoves = 12, kTransitionEvery = 4;
+
+/// The node after which the node speed turns from the upper surface's direction (negative) to
+/// the lower's; of several such places the one nearest the leading edge.
+int stagnationNode(const Eigen::VectorXd& speed, int le)
+{
+    const int n = static_cast<int>(speed.size());
+    int best = -1;
+    for (int i = 0; i + 1 < n; ++i)
+        if (speed(i) <= 0 && speed(i + 1) > 0 && (best < 0 || std::abs(i - le) < std::abs(best - le)))
+            best = i;
+    return best >= 0 ? best : std::clamp(le, 1, n - 3);
+}
+
+/// The fraction of an update to take (see kMostGrowth).
+double relaxation(const LayerSystem& layers, const LayerUpdate& u)
+{
+    double r = 1;
+    const auto limit = [&](double change, double base) {
+        if (!(std::fabs(base) > 0))
+            return;
+        const double ratio = change / std::fabs(base);
+        if (ratio > kMostGrowth)
+            r = std::min(r, kMostGrowth / ratio);
+        if (ratio < kMostFall)
+            r = std::min(r, kMostFall / ratio);
+    };
+    for (int i = 0; i < layers.size(); ++i) {
+        const StationState& s = layers.state()[static_cast<std::size_t>(i)];
+        const StationState& d = u.delta[static_cast<std::size_t>(i)];
+        if (layers.regime(i) == Regime::Laminar) {
+            if (std::fabs(d.c) > kMostAmplification)
+                r = std::min(r, kMostAmplification / std::fabs(d.c));
+        } else {
+            limit(d.c, s.c);
+        }
+        // The layer next to the stagnation point vanishes with its speed as the stagnation point
+        // approaches its node: its relative changes say nothing of the step (the update keeps it
+        // positive instead).
+        if (i != layers.first(0) && i != layers.first(1)) {
+            limit(d.theta, s.theta);
+            limit(d.m, s.m);
+        }
+        if (std::fabs(d.q) > kMostSpeed)
+            r = std::min(r, kMostSpeed / std::fabs(d.q));
+    }
+    if (std::fabs(u.alpha) > kMostAngle)
+        r = std::min(r, kMostAngle / std::fabs(u.alpha));
+    return r;
+}
+
+/// Largest relative change of an update (amplification factors a thousandth, speeds absolute).
+double largestChange(const LayerSystem& layers, const LayerUpdate& u)
+{
+    double largest = std::fabs(u.alpha);
+    for (int i = 0; i < layers.size(); ++i) {
+        const StationState& s = layers.state()[static_cast<std::size_t>(i)];
+        const StationState& d = u.delta[static_cast<std::size_t>(i)];
+        const bool laminar = layers.regime(i) == Regime::Laminar;
+        largest = std::max({largest, laminar ? 1e-3 * std::fabs(d.c) : std::fabs(d.c / s.c), std::fabs(d.theta / s.theta),
+                            std::fabs(d.m / s.m), std::fabs(d.q)});
+    }
+    return largest;
+}
+
+void update(LayerSystem& layers, const LayerUpdate& u, double r)
+{
+    for (int i = 0; i < layers.size(); ++i) {
+        StationState& s = layers.state()[static_cast<std::size_t>(i)];
+        const StationState& d = u.delta[static_cast<std::size_t>(i)];
+        const double before = s.m / (s.q * s.theta);
+        s.c += r * d.c;
+        s.theta = std::max(s.theta + r * d.theta, (1 + kMostFall) * s.theta);
+        s.m = std::max(s.m + r * d.m, (1 + kMostFall) * s.m);
+        s.q += r * d.q;
+        const double lowest = std::min(layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH, before);
+        s.m = std::max(s.m, lowest * s.q * s.theta);
+    }
+}
+
+} // namespace
+
+SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vector<Point> wake, const LayerSettings& settings,
+                             double influence_scale)
+    : m_p(p), m_pm(pm), m_wake(std::move(wake)), m_settings(settings), m_scale(influence_scale)
+{
+    // Speeds per unit source: at the nodes through the panel method's vorticity; along the wake
+    // (but at the trailing edge, which takes the mean of the two edges' speeds) by the velocity
+    // that the vorticity and the sources induce, the sources varying linearly between points.
+    const Eigen::MatrixXd contour = pm.gammaOfNodeSources(), sheet = pm.gammaOfSheetSources(m_wake);
+    const Eigen::Index n = contour.rows(), nw = sheet.cols(), sources = n + nw;
+    m_nodePerSource.resize(n, sources);
+    m_nodePerSource << contour, sheet;
+    m_wakePerSource = Eigen::MatrixXd::Zero(nw, sources);
+    m_wakeTangent = Eigen::MatrixXd::Zero(nw, 2);
+    m_wakePerVorticity = Eigen::MatrixXd::Zero(nw, n);
+    Eigen::MatrixXd perVorticity, perSource;
+    for (Eigen::Index k = 1; k < nw; ++k) {
+        const Point at = m_wake[static_cast<std::size_t>(k)], a = m_wake[static_cast<std::size_t>(k - 1)];
+        const Point b = k + 1 < nw ? m_wake[static_cast<std::size_t>(k + 1)] : at;
+        const Point before{at.x - a.x, at.y - a.y}, after{b.x - at.x, b.y - at.y};
+        const double lb = std::hypot(before.x, before.y), la = std::max(std::hypot(after.x, after.y), 1e-300);
+        Point t{before.x / lb + (k + 1 < nw ? after.x / la : before.x / lb), before.y / lb + (k + 1 < nw ? after.y / la : before.y / lb)};
+        const double lt = std::hypot(t.x, t.y);
+        t = {t.x / lt, t.y / lt};
+        pm.velocityInfluence(at, perVorticity, perSource);
+        const Eigen::MatrixXd own = sheet_source_velocity(m_wake, at);
+        const Eigen::RowVectorXd alongVorticity = t.x * perVorticity.row(0) + t.y * perVorticity.row(1);
+        m_wakeTangent.row(k) << t.x, t.y;
+        m_wakePerVorticity.row(k) = alongVorticity;
+        m_wakePerSource.row(k) = alongVorticity * m_nodePerSource;
+        m_wakePerSource.row(k).head(n) += t.x * perSource.row(0) + t.y * perSource.row(1);
+        m_wakePerSource.row(k).tail(nw) += t.x * own.row(0) + t.y * own.row(1);
+    }
+    m_wakeArc.assign(1, 0.0);
+    for (std::size_t k = 1; k < m_wake.size(); ++k)
+        m_wakeArc.push_back(m_wakeArc.back() + std::hypot(m_wake[k].x - m_wake[k - 1].x, m_wake[k].y - m_wake[k - 1].y));
+}
+
+Eigen::VectorXd SectionLayers::wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const
+{
+    return m_wakeTangent * Eigen::Vector2d(std::cos(alpha), std::sin(alpha)) + m_wakePerVorticity * gamma;
+}
+
+void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
+{
+    const int n = static_cast<int>(nodeSpeed.size());
+    // Each surface keeps at least two stations.
+    m_stagnation = std::clamp(stagnationNode(nodeSpeed, m_p.le), 1, n - 3);
+    const int is = m_stagnation;
+    const double ga = nodeSpeed(is), gb = nodeSpeed(is + 1);
+    const auto s = [&](int i) { return m_p.s[static_cast<std::size_t>(i)]; };
+    const double stagnation = s(is) + (gb != ga ? std::clamp(-ga / (gb - ga), 0.0, 1.0) : 0.5) * (s(is + 1) - s(is));
+    m_node.clear();
+    m_sign.clear();
+    m_arc.clear();
+    for (int i = is; i >= 0; --i) {
+        m_node.push_back(i);
+        m_sign.push_back(-1);
+        m_arc.push_back(stagnation - s(i));
+    }
+    for (int i = is + 1; i < n; ++i) {
+        m_node.push_back(i);
+        m_sign.push_back(1);
+        m_arc.push_back(s(i) - stagnation);
+    }
+    m_upper = is + 1;
+    m_lower = n - 1 - is;
+
+    // Sources from mass defects: at each point the growth of m along the layer, by central
+    // differences in arc length (one-sided at the trailing edge and the wake's ends); the mass
+    // defect vanishes at the stagnation point.
+    const int ns = m_upper + m_lower, nw = static_cast<int>(m_wake.size()), stations = ns + nw;
+    const Eigen::Index sources = m_nodePerSource.cols();
+    Eigen::MatrixXd perDefect = Eigen::MatrixXd::Zero(sources, stations);
+    const auto difference = [&](Eigen::Index source, int before, int after, double length) {
+        if (after >= 0)
+            perDefect(source, after) += 1 / length;
+        if (before >= 0)
+            perDefect(source, before) -= 1 / length;
+    };
+    for (int side = 0; side < 2; ++side) {
+        const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
+        for (int k = 0; k < count; ++k) {
+            const int i = first + k;
+            const int before = k > 0 ? i - 1 : -1, after = k + 1 < count ? i + 1 : i;
+            const double s0 = k > 0 ? m_arc[static_cast<std::size_t>(i - 1)] : 0.0;
+            difference(m_node[static_cast<std::size_t>(i)], k + 1 < count ? before : i - 1, after,
+                       m_arc[static_cast<std::size_t>(after)] - s0);
+        }
+    }
+    for (int k = 0; k < nw; ++k) {
+        const int before = k > 0 ? k - 1 : 0, after = k + 1 < nw ? k + 1 : k;
+        difference(n + k, ns + before, ns + after, m_wakeArc[static_cast<std::size_t>(after)] - m_wakeArc[static_cast<std::size_t>(before)]);
+    }
+    // Speeds of the stations per unit source; the trailing edge's wake station takes the mean of
+    // the two edges'.
+    Eigen::MatrixXd perSource(stations, sources);
+    for (int k = 0; k < ns; ++k)
+        perSource.row(k) = m_sign[static_cast<std::size_t>(k)] * m_nodePerSource.row(m_node[static_cast<std::size_t>(k)]);
+    perSource.row(ns) = 0.5 * (perSource.row(m_upper - 1) + perSource.row(ns - 1));
+    perSource.bottomRows(nw - 1) = m_wakePerSource.bottomRows(nw - 1);
+    m_d = m_scale * (perSource * perDefect);
+
+    // The layers' stations.
+    LayerStations st;
+    const auto isz = static_cast<std::size_t>(is);
+    st.stagnationPanel = m_p.s[isz + 1] - m_p.s[isz];
+    for (int k = 0; k < ns; ++k) {
+        const int side = k < m_upper ? 0 : 1;
+        const auto node = static_cast<std::size_t>(m_node[static_cast<std::size_t>(k)]);
+        st.distance[static_cast<std::size_t>(side)].push_back(side == 0 ? m_p.s[isz] - m_p.s[node] : m_p.s[node] - m_p.s[isz + 1]);
+        st.xc[static_cast<std::size_t>(side)].push_back(m_p.xc(node));
+    }
+    st.wake = m_wakeArc;
+    st.gap = std::hypot(m_p.node.front().x - m_p.node.back().x, m_p.node.front().y - m_p.node.back().y);
+    m_layers = LayerSystem(std::move(st), m_settings);
+}
+
+Eigen::VectorXd SectionLayers::atStations(const Eigen::VectorXd& nodes, const Eigen::VectorXd& wake, bool speeds) const
+{
+    // Speeds are signed by the direction of each surface's stations and the trailing edge's wake
+    // station takes the mean of the two edges'; mass defects are kept as they are.
+    const int ns = m_upper + m_lower;
+    Eigen::VectorXd q(ns + wake.size());
+    for (int k = 0; k < ns; ++k)
+        q(k) = (speeds ? m_sign[static_cast<std::size_t>(k)] : 1.0) * nodes(m_node[static_cast<std::size_t>(k)]);
+    q.tail(wake.size()) = wake;
+    if (speeds && wake.size() > 0)
+        q(ns) = 0.5 * (q(m_upper - 1) + q(ns - 1));
+    return q;
+}
+
+void SectionLayers::start(const OuterSpeeds& outer)
+{
+    mapStations(outer.nodes);
+    const Eigen::VectorXd q = atStations(outer.nodes, outer.wake);
+    for (int i = 0; i < m_layers.size(); ++i)
+        m_layers.state()[static_cast<std::size_t>(i)].q = std::max(q(i), kLeastSpeed);
+    m_layers.march();
+}
+
+void SectionLayers::remap()
+{
+    // Every node keeps its layer but the one that changed sides, which starts the other surface's
+    // layer with the stagnation-point flow's shape.
+    const int n = static_cast<int>(m_p.node.size());
+    Eigen::VectorXd speed(n);
+    std::vector<StationState> atNode(static_cast<std::size_t>(n));
+    std::vector<int> sideOfNode(static_cast<std::size_t>(n));
+    for (int k = 0; k < m_upper + m_lower; ++k) {
+        const auto node = static_cast<std::size_t>(m_node[static_cast<std::size_t>(k)]);
+        speed(static_cast<Eigen::Index>(node)) = m_sign[static_cast<std::size_t>(k)] * m_layers.state()[static_cast<std::size_t>(k)].q;
+        atNode[node] = m_layers.state()[static_cast<std::size_t>(k)];
+        sideOfNode[node] = k < m_upper ? 0 : 1;
+    }
+    const std::vector<StationState> wake(m_layers.state().begin() + m_layers.first(2), m_layers.state().end());
+    const std::array<int, 2> transition{m_layers.transition_station(0), m_layers.transition_station(1)};
+    const std::array<int, 2> counts{m_upper, m_lower};
+    mapStations(speed);
+    for (int k = 0; k < m_upper + m_lower; ++k) {
+        const auto node = static_cast<std::size_t>(m_node[static_cast<std::size_t>(k)]);
+        StationState& z = m_layers.state()[static_cast<std::size_t>(k)];
+        z = atNode[node];
+        z.q = std::max(m_sign[static_cast<std::size_t>(k)] * speed(static_cast<Eigen::Index>(node)), kLeastSpeed);
+        if (sideOfNode[node] != (k < m_upper ? 0 : 1)) {
+            z.c = 0;
+            z.m = kStagnationShape * z.q * z.theta;
+        }
+    }
+    std::copy(wake.begin(), wake.end(), m_layers.state().begin() + m_layers.first(2));
+    for (int side = 0; side < 2; ++side) {
+        const int count = side == 0 ? m_upper : m_lower;
+        const auto s = static_cast<std::size_t>(side);
+        m_layers.set_transition_station(side, std::clamp(transition[s] + count - counts[s], 1, count - 1));
+    }
+}
+
+bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
+                          double& alpha, int max_iterations, const LiftFunction& lift, double target)
+{
+    LayerCoupling coupling;
+    int moves = 0;
+    for (int it = 0; it < max_iterations; ++it) {
+        ++m_iterations;
+        const OuterSpeeds o = outer(alpha);
+        if (imposedNodes.size() > 0)
+            coupling.m0 = atStations(imposedNodes, imposedWake, false);
+        coupling.d = m_d;
+        coupling.alpha0 = alpha;
+        coupling.q0 = atStations(o.nodes, o.wake);
+        if (lift) {
+            coupling.qAlpha = atStations(o.nodesAlpha, o.wakeAlpha);
+            coupling.target = target;
+            coupling.lift = [&](const Eigen::VectorXd& q, double a, Eigen::VectorXd& dq, double& da) {
+                Eigen::VectorXd speed = Eigen::VectorXd::Zero(o.nodes.size()), ds;
+                for (int k = 0; k < m_upper + m_lower; ++k)
+                    speed(m_node[static_cast<std::size_t>(k)]) = m_sign[static_cast<std::size_t>(k)] * q(k);
+                const double cl = lift(speed, a, ds, da);
+                dq = Eigen::VectorXd::Zero(q.size());
+                for (int k = 0; k < m_upper + m_lower; ++k)
+                    dq(k) = m_sign[static_cast<std::size_t>(k)] * ds(m_node[static_cast<std::size_t>(k)]);
+                return cl;
+            };
+        }
+        m_layers.assemble();
+        LayerUpdate u;
+        if (!layer_newton_update(m_layers, coupling, alpha, u))
+            return false;
+        const double r = relaxation(m_layers, u);
+        update(m_layers, u, r);
+        alpha += r * u.alpha;
+        const double change = largestChange(m_layers, u);
+        if (!std::isfinite(change))
+            return false;
+        if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
+            m_layers.state()[static_cast<std::size_t>(m_layers.first(1))].q <= 0) {
+            remap();
+            continue;
+        }
+        const bool moved = moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
+                           m_layers.settle_transition();
+        moves += moved ? 1 : 0;
+        if (change < kTolerance && !moved)
+            return true;
+    }
+    return false;
+}
+
+SectionLayersResult SectionLayers::result(double alpha, double mach) const
+{
+    SectionLayersResult r;
+    const int n = static_cast<int>(m_p.node.size());
+    r.alpha = alpha;
+    r.iterations = m_iterations;
+    r.nodeSpeed = Eigen::VectorXd::Zero(n);
+    r.nodeDefect = Eigen::VectorXd::Zero(n);
+    r.wakeDefect = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(m_wake.size()));
+    r.cf.assign(static_cast<std::size_t>(n), 0.0);
+    r.theta.assign(static_cast<std::size_t>(n), 0.0);
+    r.dstar.assign(static_cast<std::size_t>(n), 0.0);
+    const Point stream{std::cos(alpha), std::sin(alpha)};
+    double friction = 0;
+    for (int side = 0; side < 2; ++side) {
+        auto& list = side == 0 ? r.layers.upper : r.layers.lower;
+        for (int k = 0; k < m_layers.count(side); ++k) {
+            const int i = m_layers.first(side) + k;
+            const auto node = static_cast<std::size_t>(m_node[static_cast<std::size_t>(i)]);
+            const StationFlow<double> f = m_layers.flow(i);
+            // Wall shear over the free stream's dynamic pressure: rho_e ue^2 Cf.
+            const double cf = f.cf * gas::density(gas::temperature(f.ue, mach)) * f.ue * f.ue;
+            r.nodeSpeed(static_cast<Eigen::Index>(node)) = m_sign[static_cast<std::size_t>(i)] * m_layers.state()[static_cast<std::size_t>(i)].q;
+            r.nodeDefect(static_cast<Eigen::Index>(node)) = m_layers.state()[static_cast<std::size_t>(i)].m;
+            r.cf[node] = cf;
+            r.theta[node] = f.theta;
+            r.dstar[node] = f.dstar;
+            const Point at = m_p.node[node];
+            if (k > 0) {
+                // The shear integrated along the wall, projected on the free stream.
+                const LayerStation& before = list.back();
+                friction += 0.5 * (cf + before.cf) * ((at.x - before.x) * stream.x + (at.y - before.y) * stream.y);
+                if (m_layers.regime(i) == Regime::Turbulent && cf < 0 && before.cf >= 0 && r.separation[static_cast<std::size_t>(side)] >= 1) {
+                    const auto& xc = m_layers.stations().xc[static_cast<std::size_t>(side)];
+                    const double xa = xc[static_cast<std::size_t>(k - 1)], xb = xc[static_cast<std::size_t>(k)];
+                    r.separation[static_cast<std::size_t>(side)] = xa + before.cf / (before.cf - cf) * (xb - xa);
+                }
+            }
+            list.push_back({at.x, at.y, m_layers.xi(side, k), f.ue, f.theta, f.dstar, f.h, cf});
+        }
+        r.transition[static_cast<std::size_t>(side)] = m_layers.transition_xc(side);
+    }
+    for (int k = 0; k < m_layers.count(2); ++k) {
+        const StationFlow<double> f = m_layers.flow(m_layers.first(2) + k);
+        r.wakeDefect(k) = m_layers.state()[static_cast<std::size_t>(m_layers.first(2) + k)].m;
+        r.layers.wake.push_back({m_wake[static_cast<std::size_t>(k)].x, m_wake[static_cast<std::size_t>(k)].y,
+                                 m_wakeArc[static_cast<std::size_t>(k)], f.ue, f.theta, f.dstar, f.h, 0.0});
+    }
+    // Squire and Young: the momentum deficit far downstream from that at the wake's end.
+    const StationFlow<double> end = m_layers.flow(m_layers.size() - 1);
+    r.cd = 2 * end.theta * std::pow(std::max(end.ue, 0.0), 0.5 * (end.h + 5));
+    r.cd_friction = friction;
+    return r;
+}
+
+} // namespace camber::smesh
