@@ -16,7 +16,6 @@ struct PanelPsi {
     double vortexEnd = 0;   ///< linear vorticity, 0 at the start node and 1 at the end
     double vortexUniform = 0;
     double source = 0;      ///< uniform source
-    double sourceEnd = 0;   ///< linear source, 0 at the start node and 1 at the end
 };
 
 /// What the panels need of one field point seen from one node: log distance, squared distance
@@ -55,8 +54,7 @@ PanelPsi panelPsi(double x, double y, double L, const NodeView& start, const Nod
     // int a ln r da = r^2 ln r / 2 - r^2 / 4.
     // Source of density 1: psi = (1/2pi) int phi dxi with the angle phi = atan2(-a, y) =
     // atan2(y, a) - pi/2, whose branch cut leaves each source point outwards, away from every
-    // other node of the body, and int phi da = a phi + y ln r; of density xi / L = (x - a) / L
-    // with int a phi da = r^2 phi / 2 + y a / 2 plus a constant.
+    // other node of the body, and int phi da = a phi + y ln r.
     const double a1 = x, a2 = x - L;
     const double ln1 = start.lnr, ln2 = end.lnr, r1 = start.r2, r2 = end.r2;
     const double th1 = wrap(start.direction - beta), th2 = wrap(end.direction - beta);
@@ -71,9 +69,27 @@ PanelPsi panelPsi(double x, double y, double L, const NodeView& start, const Nod
     p.vortexEnd = -(I1 / L) / (2 * kPi);
     p.vortexUniform = -I0 / (2 * kPi);
     p.source = S / (2 * kPi);
-    const double E1 = x * (a1 * ph1 + y * ln1) - 0.5 * r1 * ph1 - 0.5 * y * a1;
-    const double E2 = x * (a2 * ph2 + y * ln2) - 0.5 * r2 * ph2 - 0.5 * y * a2;
-    p.sourceEnd = (E1 - E2) / (2 * kPi * L);
+    return p;
+}
+
+/// Stream function at a field point (panel frame, as for panelPsi) of a source on the panel whose
+/// density falls linearly from 1 at the start to 0 at the end, and of one rising from 0 to 1.
+struct SourcePsi {
+    double start = 0, end = 0;
+};
+
+SourcePsi linearSourcePsi(double x, double y, double L, const NodeView& start, const NodeView& end, double beta)
+{
+    // As in panelPsi, with phi = atan2(y, a) - pi/2 and int a phi da = r^2 phi / 2 + y a / 2 (plus
+    // a constant) for the density xi / L = (x - a) / L.
+    const double a1 = x, a2 = x - L;
+    const double ph1 = wrap(wrap(start.direction - beta) - kPi / 2), ph2 = wrap(wrap(end.direction - beta) - kPi / 2);
+    const double F1 = a1 * ph1 + y * start.lnr, F2 = a2 * ph2 + y * end.lnr;
+    const double E1 = x * F1 - 0.5 * start.r2 * ph1 - 0.5 * y * a1;
+    const double E2 = x * F2 - 0.5 * end.r2 * ph2 - 0.5 * y * a2;
+    SourcePsi p;
+    p.end = (E1 - E2) / (2 * kPi * L);
+    p.start = (F1 - F2) / (2 * kPi) - p.end;
     return p;
 }
 
@@ -148,6 +164,28 @@ SheetVelocity sheetSourceVelocity(double x, double y, double L, const NodeView& 
 
 using Frame = PanelMethod::Frame;
 
+/// Spreads what a field point gets from the source on panel j of np (its density linear on each
+/// half of the panel, through a at the start node, b at the midpoint and c at the end node) onto
+/// the panels' source values: the midpoint carries the panel's own value, a node the mean of its
+/// two panels' (at either end of the contour its one panel's).
+template <typename Add>
+void spreadPanelSource(int j, int np, double a, double b, double c, Add add)
+{
+    add(j, b);
+    if (j == 0) {
+        add(j, a);
+    } else {
+        add(j - 1, 0.5 * a);
+        add(j, 0.5 * a);
+    }
+    if (j == np - 1) {
+        add(j, c);
+    } else {
+        add(j, 0.5 * c);
+        add(j + 1, 0.5 * c);
+    }
+}
+
 Frame frame(Point a, Point b)
 {
     Frame f;
@@ -187,6 +225,13 @@ void PanelMethod::build(const Panelling& p)
     }
     m_node = node;
     m_panel = panel;
+    m_half.resize(2 * static_cast<std::size_t>(np));
+    for (int j = 0; j < np; ++j) {
+        const Point a = node[static_cast<std::size_t>(j)], b = node[static_cast<std::size_t>(j + 1)];
+        const Point mid{0.5 * (a.x + b.x), 0.5 * (a.y + b.y)};
+        m_half[2 * static_cast<std::size_t>(j)] = frame(a, mid);
+        m_half[2 * static_cast<std::size_t>(j) + 1] = frame(mid, b);
+    }
     m_blunt = blunt;
     if (!(shortest > 0)) {
         m_ok = false;
@@ -224,7 +269,6 @@ void PanelMethod::build(const Panelling& p)
     Eigen::MatrixXd& a = m_matrix;
     a.setZero(n + 1, n + 1);
     m_source.setZero(n + 1, np);
-    m_sourceEnd.setZero(n + 1, np);
     Eigen::VectorXd rhs0(n + 1), rhs90(n + 1);
     // At a sharp trailing edge the two end nodes coincide and give the same equation; the last
     // one is replaced below.
@@ -242,8 +286,14 @@ void PanelMethod::build(const Panelling& p)
                                           seen[static_cast<std::size_t>(j + 1)], f.direction);
             a(i, j) += psi.vortexStart;
             a(i, j + 1) += psi.vortexEnd;
-            m_source(i, j) = psi.source;
-            m_sourceEnd(i, j) = psi.sourceEnd;
+            const Frame& first = m_half[2 * static_cast<std::size_t>(j)];
+            const Frame& second = m_half[2 * static_cast<std::size_t>(j) + 1];
+            const NodeView mid = view(second.origin, q);
+            first.local(q, x, y);
+            const SourcePsi h1 = linearSourcePsi(x, y, first.length, seen[static_cast<std::size_t>(j)], mid, first.direction);
+            second.local(q, x, y);
+            const SourcePsi h2 = linearSourcePsi(x, y, second.length, mid, seen[static_cast<std::size_t>(j + 1)], second.direction);
+            spreadPanelSource(j, np, h1.start, h1.end + h2.start, h2.end, [&](int k, double w) { m_source(i, k) += w; });
         }
         if (blunt) {
             double x = 0, y = 0;
@@ -280,25 +330,12 @@ void PanelMethod::build(const Panelling& p)
     m_ok = m_gamma0.allFinite() && m_gamma90.allFinite() && m_lu.rcond() > 1e-13;
 }
 
-Eigen::VectorXd PanelMethod::gammaOfSources(const Eigen::VectorXd& sigma) const
+Eigen::MatrixXd PanelMethod::gammaOfPanelSources() const
 {
     const int n = static_cast<int>(m_gamma0.size());
     if (!m_ok)
-        return Eigen::VectorXd::Zero(n);
-    const Eigen::VectorXd rhs = -(m_source * sigma);
-    return m_lu.solve(rhs).head(n);
-}
-
-Eigen::MatrixXd PanelMethod::gammaOfNodeSources() const
-{
-    const int n = static_cast<int>(m_gamma0.size());
-    if (!m_ok)
-        return Eigen::MatrixXd::Zero(n, n);
-    const Eigen::Index np = m_source.cols();
-    Eigen::MatrixXd psi = Eigen::MatrixXd::Zero(m_source.rows(), n);
-    psi.leftCols(np) += m_source - m_sourceEnd;
-    psi.rightCols(np) += m_sourceEnd;
-    return -m_lu.solve(psi).topRows(n);
+        return Eigen::MatrixXd::Zero(n, m_source.cols());
+    return -m_lu.solve(m_source).topRows(n);
 }
 
 Eigen::MatrixXd PanelMethod::gammaOfSheetSources(const std::vector<Point>& sheet) const
@@ -331,7 +368,7 @@ void PanelMethod::velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eige
     const int n = static_cast<int>(m_node.size());
     const int np = static_cast<int>(m_panel.size());
     perVorticity.setZero(2, n);
-    perSource.setZero(2, n);
+    perSource.setZero(2, np);
     if (!m_ok)
         return;
     std::vector<NodeView> seen(static_cast<std::size_t>(n));
@@ -348,13 +385,17 @@ void PanelMethod::velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eige
         perVorticity(1, j) += start.y;
         perVorticity(0, j + 1) += end.x;
         perVorticity(1, j + 1) += end.y;
-        const SheetVelocity w = sheetSourceVelocity(x, y, f.length, seen[static_cast<std::size_t>(j)],
-                                                    seen[static_cast<std::size_t>(j + 1)], f.direction);
-        const Point sourceStart = f.global(w.ustart, w.vstart), sourceEnd = f.global(w.uend, w.vend);
-        perSource(0, j) += sourceStart.x;
-        perSource(1, j) += sourceStart.y;
-        perSource(0, j + 1) += sourceEnd.x;
-        perSource(1, j + 1) += sourceEnd.y;
+        const Frame& first = m_half[2 * static_cast<std::size_t>(j)];
+        const Frame& second = m_half[2 * static_cast<std::size_t>(j) + 1];
+        const NodeView mid = view(second.origin, q);
+        first.local(q, x, y);
+        const SheetVelocity h1 = sheetSourceVelocity(x, y, first.length, seen[static_cast<std::size_t>(j)], mid, first.direction);
+        second.local(q, x, y);
+        const SheetVelocity h2 = sheetSourceVelocity(x, y, second.length, mid, seen[static_cast<std::size_t>(j + 1)], second.direction);
+        const Point a = first.global(h1.ustart, h1.vstart), c = second.global(h2.uend, h2.vend);
+        const Point b1 = first.global(h1.uend, h1.vend), b2 = second.global(h2.ustart, h2.vstart);
+        spreadPanelSource(j, np, a.x, b1.x + b2.x, c.x, [&](int k, double w) { perSource(0, k) += w; });
+        spreadPanelSource(j, np, a.y, b1.y + b2.y, c.y, [&](int k, double w) { perSource(1, k) += w; });
     }
     if (m_blunt) {
         const Frame& f = m_base;
@@ -390,13 +431,5 @@ Eigen::MatrixXd sheet_source_velocity(const std::vector<Point>& sheet, Point q)
     return v;
 }
 
-Point source_panel_velocity(Point a, Point b, Point q)
-{
-    const Frame f = frame(a, b);
-    double x = 0, y = 0;
-    f.local(q, x, y);
-    const PanelVelocity v = panelVelocity(x, y, f.length, view(a, q), view(b, q), f.direction);
-    return f.global(v.usource, v.vsource);
-}
 
 } // namespace camber::smesh

@@ -28,20 +28,21 @@ public:
     /// transpiration: cos(alpha) gamma0() + sin(alpha) gamma90().
     const Eigen::VectorXd& gamma0() const { return m_gamma0; }
     const Eigen::VectorXd& gamma90() const { return m_gamma90; }
-    /// Surface speed induced by transpiration sigma (one value per panel, positive outwards).
-    Eigen::VectorXd gammaOfSources(const Eigen::VectorXd& sigma) const;
     /// False when the influence matrix is singular (a degenerate panelling).
     bool ok() const { return m_ok; }
 
-    /// Surface speeds per unit source at each node, the source varying linearly along the panels
-    /// between nodes: one column per node.
-    Eigen::MatrixXd gammaOfNodeSources() const;
+    /// Surface speeds per unit source value of each panel (positive outwards; panel j runs from
+    /// node j to node j + 1): one column per panel. The source density is continuous and linear
+    /// along each half panel, the panel's value at its midpoint and the mean of the two panels'
+    /// at a node (at the contour's ends its one panel's), so that no speed is singular.
+    Eigen::MatrixXd gammaOfPanelSources() const;
     /// Surface speeds per unit source at each point of a sheet outside the body through the
     /// points (a wake), the source varying linearly along the straight panels between them: one
     /// column per point.
     Eigen::MatrixXd gammaOfSheetSources(const std::vector<Point>& sheet) const;
     /// Velocity at a field point off the contour per unit node vorticity (one column per node) and
-    /// per unit source at each node (linear between nodes, one column per node): rows x and y.
+    /// per unit source value of each panel (see gammaOfPanelSources; one column per panel): rows x
+    /// and y.
     void velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eigen::MatrixXd& perSource) const;
 
     /// A straight panel: its start, unit direction, length and direction angle (radians); its
@@ -61,19 +62,16 @@ public:
 private:
     Eigen::MatrixXd m_matrix;        // psi at the collocation points per unit node vorticity, and psi0
     Eigen::MatrixXd m_source;        // psi at the collocation points per unit panel source
-    Eigen::MatrixXd m_sourceEnd;     // the same for a source rising linearly from 0 to 1 along the panel
     Eigen::PartialPivLU<Eigen::MatrixXd> m_lu;
     Eigen::VectorXd m_gamma0, m_gamma90;
     std::vector<Point> m_node;       // the nodes, a sharp trailing edge closed at its midpoint
     std::vector<Frame> m_panel;
+    std::vector<Frame> m_half;       // each panel's two halves, for the sources
     Frame m_base;                    // the base of a blunt trailing edge
     double m_baseVortex = 0, m_baseSource = 0; // base strengths per unit trailing-edge speed
     bool m_blunt = false;
     bool m_ok = true;
 };
-
-/// Velocity at q of a straight panel from a to b carrying a unit uniform source.
-Point source_panel_velocity(Point a, Point b, Point q);
 
 /// Velocity at q (rows x and y) per unit source at each point of a sheet through the points, the
 /// source varying linearly between them; q may be one of the points (the sheet's own speed there).

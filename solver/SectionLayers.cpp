@@ -117,9 +117,11 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
 {
     // Speeds per unit source: at the nodes through the panel method's vorticity; along the wake
     // (but at the trailing edge, which takes the mean of the two edges' speeds) by the velocity
-    // that the vorticity and the sources induce, the sources varying linearly between points.
-    const Eigen::MatrixXd contour = pm.gammaOfNodeSources(), sheet = pm.gammaOfSheetSources(m_wake);
-    const Eigen::Index n = contour.rows(), nw = sheet.cols(), sources = n + nw;
+    // that the vorticity and the sources induce. The mass defect varies linearly between the
+    // stations, so its growth, the source, is uniform along each panel of the contour; along the
+    // wake it varies linearly between points, so that no speed on the sheet is singular.
+    const Eigen::MatrixXd contour = pm.gammaOfPanelSources(), sheet = pm.gammaOfSheetSources(m_wake);
+    const Eigen::Index n = contour.rows(), panels = contour.cols(), nw = sheet.cols(), sources = panels + nw;
     m_nodePerSource.resize(n, sources);
     m_nodePerSource << contour, sheet;
     m_wakePerSource = Eigen::MatrixXd::Zero(nw, sources);
@@ -140,7 +142,7 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
         m_wakeTangent.row(k) << t.x, t.y;
         m_wakePerVorticity.row(k) = alongVorticity;
         m_wakePerSource.row(k) = alongVorticity * m_nodePerSource;
-        m_wakePerSource.row(k).head(n) += t.x * perSource.row(0) + t.y * perSource.row(1);
+        m_wakePerSource.row(k).head(panels) += t.x * perSource.row(0) + t.y * perSource.row(1);
         m_wakePerSource.row(k).tail(nw) += t.x * own.row(0) + t.y * own.row(1);
     }
     m_wakeArc.assign(1, 0.0);
@@ -178,31 +180,27 @@ void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
     m_upper = is + 1;
     m_lower = n - 1 - is;
 
-    // Sources from mass defects: at each point the growth of m along the layer, by central
-    // differences in arc length (one-sided at the trailing edge and the wake's ends); the mass
-    // defect vanishes at the stagnation point.
+    // Sources from mass defects: on each panel the growth of m along the layer over the panel's
+    // length; on the panel of the stagnation point both layers grow from nothing. Along the wake
+    // the growth at each point by central differences in arc length (one-sided at its ends).
     const int ns = m_upper + m_lower, nw = static_cast<int>(m_wake.size()), stations = ns + nw;
-    const Eigen::Index sources = m_nodePerSource.cols();
+    const Eigen::Index sources = m_nodePerSource.cols(), panels = sources - nw;
     Eigen::MatrixXd perDefect = Eigen::MatrixXd::Zero(sources, stations);
-    const auto difference = [&](Eigen::Index source, int before, int after, double length) {
-        if (after >= 0)
-            perDefect(source, after) += 1 / length;
-        if (before >= 0)
-            perDefect(source, before) -= 1 / length;
-    };
-    for (int side = 0; side < 2; ++side) {
-        const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
-        for (int k = 0; k < count; ++k) {
-            const int i = first + k;
-            const int before = k > 0 ? i - 1 : -1, after = k + 1 < count ? i + 1 : i;
-            const double s0 = k > 0 ? m_arc[static_cast<std::size_t>(i - 1)] : 0.0;
-            difference(m_node[static_cast<std::size_t>(i)], k + 1 < count ? before : i - 1, after,
-                       m_arc[static_cast<std::size_t>(after)] - s0);
-        }
+    const auto station = [&](int node) { return node <= is ? is - node : m_upper + node - is - 1; };
+    for (Eigen::Index j = 0; j < panels; ++j) {
+        const int a = station(static_cast<int>(j)), b = station(static_cast<int>(j) + 1);
+        const double length = s(static_cast<int>(j) + 1) - s(static_cast<int>(j));
+        const bool upper = j < is;
+        perDefect(j, a) += (j == is || upper ? 1 : -1) / length;
+        perDefect(j, b) += (j == is || !upper ? 1 : -1) / length;
     }
+    const auto difference = [&](Eigen::Index source, int before, int after, double length) {
+        perDefect(source, after) += 1 / length;
+        perDefect(source, before) -= 1 / length;
+    };
     for (int k = 0; k < nw; ++k) {
         const int before = k > 0 ? k - 1 : 0, after = k + 1 < nw ? k + 1 : k;
-        difference(n + k, ns + before, ns + after, m_wakeArc[static_cast<std::size_t>(after)] - m_wakeArc[static_cast<std::size_t>(before)]);
+        difference(panels + k, ns + before, ns + after, m_wakeArc[static_cast<std::size_t>(after)] - m_wakeArc[static_cast<std::size_t>(before)]);
     }
     // Speeds of the stations per unit source; the trailing edge's wake station takes the mean of
     // the two edges'.
