@@ -167,7 +167,7 @@ using Frame = PanelMethod::Frame;
 /// Spreads what a field point gets from the source on panel j of np (its density linear on each
 /// half of the panel, through a at the start node, b at the midpoint and c at the end node) onto
 /// the panels' source values: the midpoint carries the panel's own value, a node the mean of its
-/// two panels' (at either end of the contour its one panel's).
+/// two panels' (at either end of the contour or a sheet its one panel's).
 template <typename Add>
 void spreadPanelSource(int j, int np, double a, double b, double c, Add add)
 {
@@ -341,23 +341,26 @@ Eigen::MatrixXd PanelMethod::gammaOfPanelSources() const
 Eigen::MatrixXd PanelMethod::gammaOfSheetSources(const std::vector<Point>& sheet) const
 {
     const int n = static_cast<int>(m_gamma0.size());
-    const int points = static_cast<int>(sheet.size());
-    Eigen::MatrixXd psi = Eigen::MatrixXd::Zero(n + 1, points);
+    const int panels = static_cast<int>(sheet.size()) - 1;
+    Eigen::MatrixXd psi = Eigen::MatrixXd::Zero(n + 1, panels);
     if (!m_ok)
-        return Eigen::MatrixXd::Zero(n, points);
+        return Eigen::MatrixXd::Zero(n, panels);
     // The rows of the stream-function condition: every node but, at a sharp edge, the last, whose
     // row sets the trailing-edge speed.
     const int rows = m_blunt ? n : n - 1;
-    for (int j = 0; j + 1 < points; ++j) {
-        const Frame f = frame(sheet[static_cast<std::size_t>(j)], sheet[static_cast<std::size_t>(j + 1)]);
+    for (int j = 0; j < panels; ++j) {
+        const Point a = sheet[static_cast<std::size_t>(j)], b = sheet[static_cast<std::size_t>(j + 1)];
+        const Point mid{0.5 * (a.x + b.x), 0.5 * (a.y + b.y)};
+        const Frame first = frame(a, mid), second = frame(mid, b);
         for (int i = 0; i < rows; ++i) {
             const Point q = m_node[static_cast<std::size_t>(i)];
             double x = 0, y = 0;
-            f.local(q, x, y);
-            const SheetPsi p = sheetSourcePsi(x, y, f.length, view(sheet[static_cast<std::size_t>(j)], q),
-                                              view(sheet[static_cast<std::size_t>(j + 1)], q));
-            psi(i, j) += p.start;
-            psi(i, j + 1) += p.end;
+            first.local(q, x, y);
+            const NodeView vm = view(mid, q);
+            const SheetPsi h1 = sheetSourcePsi(x, y, first.length, view(a, q), vm);
+            second.local(q, x, y);
+            const SheetPsi h2 = sheetSourcePsi(x, y, second.length, vm, view(b, q));
+            spreadPanelSource(j, panels, h1.start, h1.end + h2.start, h2.end, [&](int k, double w) { psi(i, k) += w; });
         }
     }
     return -m_lu.solve(psi).topRows(n);
@@ -414,22 +417,24 @@ void PanelMethod::velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eige
 
 Eigen::MatrixXd sheet_source_velocity(const std::vector<Point>& sheet, Point q)
 {
-    const int points = static_cast<int>(sheet.size());
-    Eigen::MatrixXd v = Eigen::MatrixXd::Zero(2, points);
-    for (int j = 0; j + 1 < points; ++j) {
+    const int panels = static_cast<int>(sheet.size()) - 1;
+    Eigen::MatrixXd v = Eigen::MatrixXd::Zero(2, panels);
+    for (int j = 0; j < panels; ++j) {
         const Point a = sheet[static_cast<std::size_t>(j)], b = sheet[static_cast<std::size_t>(j + 1)];
-        const Frame f = frame(a, b);
+        const Point mid{0.5 * (a.x + b.x), 0.5 * (a.y + b.y)};
+        const Frame first = frame(a, mid), second = frame(mid, b);
         double x = 0, y = 0;
-        f.local(q, x, y);
-        const SheetVelocity s = sheetSourceVelocity(x, y, f.length, view(a, q), view(b, q), f.direction);
-        const Point start = f.global(s.ustart, s.vstart), end = f.global(s.uend, s.vend);
-        v(0, j) += start.x;
-        v(1, j) += start.y;
-        v(0, j + 1) += end.x;
-        v(1, j + 1) += end.y;
+        first.local(q, x, y);
+        const NodeView vm = view(mid, q);
+        const SheetVelocity h1 = sheetSourceVelocity(x, y, first.length, view(a, q), vm, first.direction);
+        second.local(q, x, y);
+        const SheetVelocity h2 = sheetSourceVelocity(x, y, second.length, vm, view(b, q), second.direction);
+        const Point s0 = first.global(h1.ustart, h1.vstart), s2 = second.global(h2.uend, h2.vend);
+        const Point b1 = first.global(h1.uend, h1.vend), b2 = second.global(h2.ustart, h2.vstart);
+        spreadPanelSource(j, panels, s0.x, b1.x + b2.x, s2.x, [&](int k, double w) { v(0, k) += w; });
+        spreadPanelSource(j, panels, s0.y, b1.y + b2.y, s2.y, [&](int k, double w) { v(1, k) += w; });
     }
     return v;
 }
-
 
 } // namespace camber::smesh

@@ -15,8 +15,8 @@ namespace camber::smesh {
 /// counter-clockwise, so gamma_i is the surface speed in the direction of increasing node index.
 /// A blunt trailing edge is closed by a panel carrying a uniform source and vortex tied to the
 /// trailing-edge speed, so the flow leaves both edges as from the base of a semi-infinite body.
-/// Wall transpiration (the displacement effect of the boundary layer) enters as a uniform
-/// source strength per panel. The free stream has unit speed.
+/// Wall transpiration (the displacement effect of the boundary layer) enters as a source value
+/// per panel. The free stream has unit speed.
 class PanelMethod {
 public:
     /// An empty method whose storage build() reuses from one panelling to the next.
@@ -36,9 +36,9 @@ public:
     /// along each half panel, the panel's value at its midpoint and the mean of the two panels'
     /// at a node (at the contour's ends its one panel's), so that no speed is singular.
     Eigen::MatrixXd gammaOfPanelSources() const;
-    /// Surface speeds per unit source at each point of a sheet outside the body through the
-    /// points (a wake), the source varying linearly along the straight panels between them: one
-    /// column per point.
+    /// Surface speeds per unit source value of each panel of a sheet outside the body through the
+    /// points (a wake), spread along the panels as on the contour (gammaOfPanelSources): one
+    /// column per panel.
     Eigen::MatrixXd gammaOfSheetSources(const std::vector<Point>& sheet) const;
     /// Velocity at a field point off the contour per unit node vorticity (one column per node) and
     /// per unit source value of each panel (see gammaOfPanelSources; one column per panel): rows x
@@ -73,8 +73,8 @@ private:
     bool m_ok = true;
 };
 
-/// Velocity at q (rows x and y) per unit source at each point of a sheet through the points, the
-/// source varying linearly between them; q may be one of the points (the sheet's own speed there).
+/// Velocity at q (rows x and y) per unit source value of each panel of a sheet through the
+/// points (see gammaOfSheetSources); q may be one of the points (the sheet's own speed there).
 Eigen::MatrixXd sheet_source_velocity(const std::vector<Point>& sheet, Point q);
 
 } // namespace camber::smesh

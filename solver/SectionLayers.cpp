@@ -118,10 +118,11 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
     // Speeds per unit source: at the nodes through the panel method's vorticity; along the wake
     // (but at the trailing edge, which takes the mean of the two edges' speeds) by the velocity
     // that the vorticity and the sources induce. The mass defect varies linearly between the
-    // stations, so its growth, the source, is uniform along each panel of the contour; along the
-    // wake it varies linearly between points, so that no speed on the sheet is singular.
+    // stations, so its growth, the source, is uniform along each panel of the contour and of the
+    // wake.
     const Eigen::MatrixXd contour = pm.gammaOfPanelSources(), sheet = pm.gammaOfSheetSources(m_wake);
-    const Eigen::Index n = contour.rows(), panels = contour.cols(), nw = sheet.cols(), sources = panels + nw;
+    const Eigen::Index n = contour.rows(), panels = contour.cols(), wakePanels = sheet.cols(), nw = wakePanels + 1;
+    const Eigen::Index sources = panels + wakePanels;
     m_nodePerSource.resize(n, sources);
     m_nodePerSource << contour, sheet;
     m_wakePerSource = Eigen::MatrixXd::Zero(nw, sources);
@@ -143,7 +144,7 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
         m_wakePerVorticity.row(k) = alongVorticity;
         m_wakePerSource.row(k) = alongVorticity * m_nodePerSource;
         m_wakePerSource.row(k).head(panels) += t.x * perSource.row(0) + t.y * perSource.row(1);
-        m_wakePerSource.row(k).tail(nw) += t.x * own.row(0) + t.y * own.row(1);
+        m_wakePerSource.row(k).tail(wakePanels) += t.x * own.row(0) + t.y * own.row(1);
     }
     m_wakeArc.assign(1, 0.0);
     for (std::size_t k = 1; k < m_wake.size(); ++k)
@@ -180,11 +181,11 @@ void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
     m_upper = is + 1;
     m_lower = n - 1 - is;
 
-    // Sources from mass defects: on each panel the growth of m along the layer over the panel's
-    // length; on the panel of the stagnation point both layers grow from nothing. Along the wake
-    // the growth at each point by central differences in arc length (one-sided at its ends).
+    // Sources from mass defects: on each panel of the contour and the wake the growth of m along
+    // the layer over the panel's length; on the panel of the stagnation point both layers grow
+    // from nothing.
     const int ns = m_upper + m_lower, nw = static_cast<int>(m_wake.size()), stations = ns + nw;
-    const Eigen::Index sources = m_nodePerSource.cols(), panels = sources - nw;
+    const Eigen::Index sources = m_nodePerSource.cols(), panels = sources - (nw - 1);
     Eigen::MatrixXd perDefect = Eigen::MatrixXd::Zero(sources, stations);
     const auto station = [&](int node) { return node <= is ? is - node : m_upper + node - is - 1; };
     for (Eigen::Index j = 0; j < panels; ++j) {
@@ -194,13 +195,10 @@ void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
         perDefect(j, a) += (j == is || upper ? 1 : -1) / length;
         perDefect(j, b) += (j == is || !upper ? 1 : -1) / length;
     }
-    const auto difference = [&](Eigen::Index source, int before, int after, double length) {
-        perDefect(source, after) += 1 / length;
-        perDefect(source, before) -= 1 / length;
-    };
-    for (int k = 0; k < nw; ++k) {
-        const int before = k > 0 ? k - 1 : 0, after = k + 1 < nw ? k + 1 : k;
-        difference(panels + k, ns + before, ns + after, m_wakeArc[static_cast<std::size_t>(after)] - m_wakeArc[static_cast<std::size_t>(before)]);
+    for (int k = 0; k + 1 < nw; ++k) {
+        const double length = m_wakeArc[static_cast<std::size_t>(k + 1)] - m_wakeArc[static_cast<std::size_t>(k)];
+        perDefect(panels + k, ns + k + 1) += 1 / length;
+        perDefect(panels + k, ns + k) -= 1 / length;
     }
     // Speeds of the stations per unit source; the trailing edge's wake station takes the mean of
     // the two edges'.
