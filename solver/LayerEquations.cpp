@@ -21,8 +21,10 @@ constexpr double kHkWidth = 0.01;
 // bound as Us reaches 1).
 constexpr double kHighestUs = 0.98;
 constexpr double kHighestWakeUs = 0.99;
-// Re_theta is kept above 1: below it no boundary layer exists, and the closures divide by it.
-constexpr double kLowestRet = 1;
+// Re_theta of a turbulent layer or wake is kept above 1: below it none exists, and the closures
+// take its logarithm. A laminar one's closures are exact in 1 / Re_theta down to the stagnation
+// point, where Re_theta vanishes with the edge speed; it is only kept positive.
+constexpr double kLowestRet = 1, kLowestLaminarRet = 1e-30;
 // A transition fraction that stands for none in the interval.
 constexpr double kNoTransition = 2;
 
@@ -114,7 +116,8 @@ StationFlow<T> station_flow(const T& c, const T& theta, const T& m, const T& q, 
     s.ue = lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q;
     const T te = gas::temperature(s.ue, lc.mach);
     s.me2 = s.ue * s.ue * (lc.mach * lc.mach) / te;
-    s.ret = atLeast(lc.reynolds * gas::density(te) * s.ue * theta / gas::viscosity(te), kLowestRet);
+    s.ret = atLeast(lc.reynolds * gas::density(te) * s.ue * theta / gas::viscosity(te),
+                    regime == Regime::Laminar ? kLowestLaminarRet : kLowestRet);
     s.h = s.dstar / theta;
     const double lowest = regime == Regime::Laminar ? kLowestLaminarHk
                                                     : (regime == Regime::Turbulent ? kLowestTurbulentHk : kLowestWakeHk);

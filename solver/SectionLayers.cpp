@@ -25,6 +25,10 @@ constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
 // A node that changes sides as the stagnation point passes it starts its new layer with the
 // shape factor of the stagnation-point flow, at a speed of at least this.
 constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
+// The stagnation point may return to a panel it has left this many times; then the node it would
+// pass keeps this fraction of the next node's speed.
+constexpr int kMostReturns = 2;
+constexpr double kShortOfNode = 0.01;
 // Transition may move between intervals this many times, after full Newton steps (a shortened
 // one leaves the layers between two states whose amplification would move it to no purpose) or
 // else every kTransitionEvery iterations; then it stays, which ends a cycle between neighbouring
@@ -288,6 +292,7 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
 {
     LayerCoupling coupling;
     int moves = 0;
+    std::vector<int> visited; // the panels the stagnation point has left
     for (int it = 0; it < max_iterations; ++it) {
         ++m_iterations;
         const OuterSpeeds o = outer(alpha);
@@ -322,8 +327,20 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
             return false;
         if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
             m_layers.state()[static_cast<std::size_t>(m_layers.first(1))].q <= 0) {
-            remap();
-            continue;
+            // The stagnation point moved past a node; unless it would move back to a panel it has
+            // already left, where it lies within a hair of the node and the overshoot of a Newton
+            // step would send it to and fro: there the node stays on its side, just short of it.
+            const int side = m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ? 0 : 1;
+            const int next = m_stagnation + (side == 0 ? -1 : 1);
+            if (std::count(visited.begin(), visited.end(), next) < kMostReturns) {
+                visited.push_back(m_stagnation);
+                remap();
+                continue;
+            }
+            StationState& z = m_layers.state()[static_cast<std::size_t>(m_layers.first(side))];
+            const double least = kShortOfNode * m_layers.state()[static_cast<std::size_t>(m_layers.first(side) + 1)].q;
+            z.m = kStagnationShape * least * z.theta;
+            z.q = least;
         }
         const bool moved = moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
                            m_layers.settle_transition();
