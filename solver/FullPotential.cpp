@@ -36,6 +36,8 @@ constexpr double kStepTolerance = 1e-9;   // largest Newton update of a converge
 // on updating it with each new transpiration.
 constexpr double kCouplingStart = 1e-3;
 constexpr int kMaxNewton = 30;
+// The layers' wake follows the cut for at least this many chords behind the trailing edge.
+constexpr double kWakeLength = 1.0;
 // The chord method (an old factorisation) is kept while each update, plus the change of the
 // entropy behind the shocks, is at most this fraction of the one before: the lagged entropy makes
 // the convergence linear.
@@ -448,18 +450,21 @@ public:
         return d;
     }
 
-    /// Mass flux out of the wall at each ring point (empty: a solid wall).
+    /// Mass flux out of the domain at each grid node: ring points on the wall and points on the
+    /// wake cut (empty: a solid wall and no wake).
     void setWallFlux(const std::vector<double>& flux) { m_wallFlux = flux; }
     const std::vector<double>& wallFlux() const { return m_wallFlux; }
 
-    /// The wall speeds at the ring points (means of the tangential speeds on the panels beside
-    /// each point; the trailing-edge point of a sharp section twice, once for each side).
-    void wallFlow(const Eigen::VectorXd& x, WallFlow& w) const
+    /// The outer flow the layers see: the wall speeds at the ring points (means of the
+    /// tangential speeds on the panels beside each point; the trailing-edge point of a sharp
+    /// section twice, once for each side; ni + 1 values), positive counter-clockwise, and the speeds along the
+    /// wake cut at its first points (means of the elements on either side along each segment,
+    /// then of the two segments beside each point).
+    void outerFlow(const Eigen::VectorXd& x, std::vector<double>& wall, std::vector<double>& cut, int cutPoints) const
     {
         const int ni = m_g.ni;
-        std::vector<double> panel(static_cast<std::size_t>(ni));
-        for (int i = 0; i < ni; ++i) {
-            const auto& tr = m_g.tri[static_cast<std::size_t>(m_g.lowTriangle(i, 0))];
+        const auto along = [&](int t, Point a, Point b) {
+            const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
             double qx = 0, qy = 0;
             for (int k = 0; k < 3; ++k) {
                 const auto kk = static_cast<std::size_t>(k);
@@ -467,29 +472,40 @@ public:
                 qx += u * tr.gx[kk];
                 qy += u * tr.gy[kk];
             }
-            const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % ni)];
-            const double len = std::hypot(p1.x - p0.x, p1.y - p0.y);
-            panel[static_cast<std::size_t>(i)] = len > 0 ? (qx * (p1.x - p0.x) + qy * (p1.y - p0.y)) / len : 0.0;
-        }
-        // Chordwise positions along the line from the leading edge (the origin) to the trailing edge.
-        const Point te = m_g.node[0];
-        const double chord2 = std::max(te.x * te.x + te.y * te.y, 1e-12);
-        const auto n = static_cast<std::size_t>(ni + 1);
-        w.s.assign(n, 0.0);
-        w.speed.assign(n, 0.0);
-        w.xc.assign(n, 0.0);
+            const double len = std::hypot(b.x - a.x, b.y - a.y);
+            return len > 0 ? (qx * (b.x - a.x) + qy * (b.y - a.y)) / len : 0.0;
+        };
+        const auto node = [&](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i, j))]; };
+        std::vector<double> panel(static_cast<std::size_t>(ni));
+        for (int i = 0; i < ni; ++i)
+            panel[static_cast<std::size_t>(i)] = along(m_g.lowTriangle(i, 0), node(i, 0), node((i + 1) % ni, 0));
+        // The trailing-edge points take the speed of their surface's panel alone (not of the base
+        // of a blunt edge).
+        wall.assign(static_cast<std::size_t>(ni + 1), 0.0);
         for (int i = 0; i <= ni; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            const Point p = m_g.node[static_cast<std::size_t>(i % ni)];
-            if (i > 0) {
-                const Point q = m_g.node[static_cast<std::size_t>(i - 1)];
-                w.s[k] = w.s[k - 1] + std::hypot(p.x - q.x, p.y - q.y);
-            }
-            w.xc[k] = (p.x * te.x + p.y * te.y) / chord2;
-            w.speed[k] = i == 0 ? panel[0] : (i == ni ? panel[k - 1] : 0.5 * (panel[k - 1] + panel[k]));
+            if (i == m_g.upper_te)
+                wall[k] = panel[k];
+            else if (i == m_g.lower_te)
+                wall[k] = panel[k - 1];
+            else
+                wall[k] = 0.5 * (panel[(k + static_cast<std::size_t>(ni) - 1) % static_cast<std::size_t>(ni)] + panel[k % static_cast<std::size_t>(ni)]);
         }
-        w.upper_te = m_g.upper_te;
-        w.lower_te = m_g.lower_te;
+        const int points = std::min(cutPoints, m_g.nj - 1);
+        std::vector<double> segment(static_cast<std::size_t>(std::max(points - 1, 0)));
+        for (int j = 0; j + 1 < points; ++j) {
+            const Point a = node(0, j), b = node(0, j + 1);
+            double sum = 0;
+            for (const int i : {0, ni - 1})
+                for (const int t : {m_g.lowTriangle(i, j), m_g.lowTriangle(i, j) + 1})
+                    sum += along(t, a, b);
+            segment[static_cast<std::size_t>(j)] = 0.25 * sum;
+        }
+        cut.assign(static_cast<std::size_t>(points), 0.0);
+        for (int j = 0; j < points; ++j) {
+            const auto k = static_cast<std::size_t>(j);
+            cut[k] = j == 0 ? segment[0] : (j + 1 == points ? segment[k - 1] : 0.5 * (segment[k - 1] + segment[k]));
+        }
     }
 
     /// The Jacobian with rows and columns in the elimination order (see toOrder).
@@ -1412,7 +1428,8 @@ struct FullPotential::Memory {
     Eigen::VectorXd x;
     Wake wake;                   // the flow behind the shocks of that solution
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
-    MassDefect defect;                // the boundary layers' mass defect that solution carries
+    Transpiration transpiration;      // the layers' displacement that solution carries
+    std::vector<double> flux;         // and the mass fluxes at the grid nodes it gives
     bool valid = false;
     std::shared_ptr<const Topology> topology; // of the last grid, converged or not
 };
@@ -1498,7 +1515,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         d.setCase(mach, flow.prescribed_lift, target);
         d.setWake(last.wake);
         if (viscous)
-            d.setWallFlux(wall_flux(last.defect));
+            d.setWallFlux(last.flux);
         const Eigen::VectorXd start = x;
         if (last.lu) {
             converged = chordWithEntropy(d, *last.lu, x, finish, deadline, iterations);
@@ -1590,49 +1607,75 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         converged = false;
     }
     CouplingResult coupling;
+    std::vector<double> gridFlux;
     if (viscous && converged) {
-        // Each potential flow of the coupling starts from the last and is solved by the chord
-        // method on the newest factorisation; Newton's method refactorises only when that stalls.
+        // The wake runs along the cut, to the first point a chord or more behind the edge.
+        std::vector<Point> wake{g.node[0]};
+        for (int j = 1; j < g.nj - 1 && std::hypot(wake.back().x - wake.front().x, wake.back().y - wake.front().y) < kWakeLength; ++j)
+            wake.push_back(g.node[static_cast<std::size_t>(g.index(0, j))]);
+        const int ni = g.ni;
+        // The mass fluxes of the layers' nodes and the wake's points at the grid nodes they
+        // stand on (both trailing-edge points of a sharp section and the wake's first point on
+        // ring point 0).
+        const auto toGrid = [&](const Eigen::VectorXd& nodeFlux, const Eigen::VectorXd& wakeFlux) {
+            std::vector<double> flux;
+            if (nodeFlux.size() == 0)
+                return flux;
+            flux.assign(static_cast<std::size_t>(ni) * wake.size(), 0.0);
+            for (std::size_t k = 0; k < p.node.size(); ++k)
+                flux[static_cast<std::size_t>(g.ring_of_node[k] % ni)] += nodeFlux(static_cast<Eigen::Index>(k));
+            for (Eigen::Index j = 0; j < wakeFlux.size(); ++j)
+                flux[static_cast<std::size_t>(g.index(0, static_cast<int>(j)))] += wakeFlux(j);
+            return flux;
+        };
+        // Each outer flow of the coupling starts from the last and is solved by the chord method
+        // on the newest factorisation; Newton's method refactorises only when that stalls.
         const LinearSolver* current = chordLu ? chordLu : (factorised ? &lu : nullptr);
         const Eigen::VectorXd inviscidFlow = x;
         bool solved = true; // x is a solution with the transpiration set
-        const auto resolve = [&](const std::vector<double>& flux, double tolerance, WallFlow& wall) {
-            if (solved && flux == d.wallFlux()) {
-                d.wallFlow(x, wall);
-                solved = false;
-                return true;
-            }
+        const auto resolve = [&](const Eigen::VectorXd& nodeFlux, const Eigen::VectorXd& wakeFlux, double tolerance,
+                                 OuterFlow& outer) {
+            const std::vector<double> flux = toGrid(nodeFlux, wakeFlux);
+            bool ok = solved && flux == d.wallFlux();
             solved = false;
-            d.setWallFlux(flux);
-            const Eigen::VectorXd start = x;
-            bool ok = false;
-            // Where the chord method stalls (the shock moved), one Newton step refactorises at
-            // the present iterate and the chord method goes on with that factorisation.
-            for (int attempt = 0; attempt < kMaxNewton && !ok && Clock::now() < deadline; ++attempt) {
-                if (current != nullptr && chordWithEntropy(d, *current, x, tolerance, deadline, iterations)) {
-                    ok = true;
-                    break;
-                }
-                if (current != nullptr && krylovStep(d, *current, x, iterations))
-                    continue;
-                ok = newton(d, lu, x, tolerance, 1, deadline, iterations);
-                factorised = true;
-                current = &lu;
-                if (lu.info() != Eigen::Success || !x.allFinite())
-                    break;
-            }
             if (!ok) {
-                x = start;
-                return false;
+                d.setWallFlux(flux);
+                const Eigen::VectorXd start = x;
+                // Where the chord method stalls (the shock moved), one Newton step refactorises
+                // at the present iterate and the chord method goes on with that factorisation.
+                for (int attempt = 0; attempt < kMaxNewton && !ok && Clock::now() < deadline; ++attempt) {
+                    if (current != nullptr && chordWithEntropy(d, *current, x, tolerance, deadline, iterations)) {
+                        ok = true;
+                        break;
+                    }
+                    if (current != nullptr && krylovStep(d, *current, x, iterations))
+                        continue;
+                    ok = newton(d, lu, x, tolerance, 1, deadline, iterations);
+                    factorised = true;
+                    current = &lu;
+                    if (lu.info() != Eigen::Success || !x.allFinite())
+                        break;
+                }
+                if (!ok) {
+                    x = start;
+                    return false;
+                }
             }
-            d.wallFlow(x, wall);
+            std::vector<double> wall, cut;
+            d.outerFlow(x, wall, cut, static_cast<int>(wake.size()));
+            outer.nodes.resize(static_cast<Eigen::Index>(p.node.size()));
+            for (std::size_t k = 0; k < p.node.size(); ++k)
+                outer.nodes(static_cast<Eigen::Index>(k)) = wall[static_cast<std::size_t>(g.ring_of_node[k])];
+            outer.wake = Eigen::Map<const Eigen::VectorXd>(cut.data(), static_cast<Eigen::Index>(cut.size()));
+            outer.alpha = x(d.angle());
             return true;
         };
-        coupling = couple_viscous(layerCase, warm ? last.defect : MassDefect{}, resolve, deadline);
-        if (coupling.runaway) {
+        coupling = couple_viscous(p, wake, layerCase, warm ? last.transpiration : Transpiration{}, resolve, deadline);
+        gridFlux = toGrid(coupling.carried.nodeFlux, coupling.carried.wakeFlux);
+        if (coupling.failed) {
             // The layers ran away (massive separation): the inviscid flow is reported instead.
             x = inviscidFlow;
-            coupling.layers = ViscousLayers{};
+            coupling.layers = SectionLayersResult{};
             converged = false;
         } else if (!coupling.settled && !coupling.loose) {
             converged = false;
@@ -1646,7 +1689,8 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->flow = flow;
         m_memory->x = x;
         m_memory->wake = d.wake();
-        m_memory->defect = coupling.defect;
+        m_memory->transpiration = coupling.carried;
+        m_memory->flux = gridFlux;
         if (factorised && !m_lastWarm) {
             // The drag steps that follow all start on this factorisation: one at the solution
             // itself keeps their chord iterations contracting fast.
@@ -1706,27 +1750,22 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     r.status = converged ? kConverged : kNotConverged;
     if (flow.viscous && !viscous && converged)
         r.status = kInviscidFallback;
-    const ViscousLayers& layers = coupling.layers;
-    if (viscous && layers.defect.m.size() == static_cast<std::size_t>(ni + 1)) {
-        std::vector<double> cf(n), dstar(n), theta(n);
-        for (std::size_t k = 0; k < n; ++k) {
-            const auto ring = static_cast<std::size_t>(g.ring_of_node[k]);
-            cf[k] = layers.cf[ring];
-            theta[k] = layers.theta[ring];
-            dstar[k] = layers.theta[ring] * layers.h[ring];
-        }
+    const SectionLayersResult& layers = coupling.layers;
+    if (viscous && layers.cf.size() == n) {
+        std::vector<double> dstar(layers.dstar), theta(layers.theta);
         for (std::size_t k = 0; k < stations.size(); ++k) {
             const double s = stations[k];
-            r.cf[k] = interpolate(p, cf, s);
+            r.cf[k] = interpolate(p, layers.cf, s);
             r.dstar[k] = scale * interpolate(p, dstar, s);
             r.theta[k] = scale * interpolate(p, theta, s);
         }
         r.cd = r.cd_wave + layers.cd;
         r.cd_friction = layers.cd_friction;
-        r.transition_upper = layers.transition_upper;
-        r.transition_lower = layers.transition_lower;
-        r.separation_upper = layers.separation_upper;
-        r.separation_lower = layers.separation_lower;
+        r.transition_upper = layers.transition[0];
+        r.transition_lower = layers.transition[1];
+        r.separation_upper = layers.separation[0];
+        r.separation_lower = layers.separation[1];
+        r.layers = in_caller_units(layers.layers, raw.leading_edge, scale);
         if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
             r.status = kSeparated;
         else if (converged && !coupling.settled)

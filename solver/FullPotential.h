@@ -22,14 +22,14 @@ namespace camber::smesh {
 /// lift is prescribed, is solved by Newton's method with an exact Jacobian; a cold start climbs
 /// to the Mach number by continuation.
 ///
-/// With the viscous option the boundary layers of both surfaces (the integral method of
-/// march_boundary_layer) run on the wall speeds and act back by transpiration: the growth of
-/// their mass defect leaves the wall as a mass flux. The coupling is quasi-simultaneous: each
-/// layer is solved together with an interaction law that tells it how the outer flow answers its
-/// displacement, and the potential flow is re-solved with the new transpiration until the mass
-/// defect settles (see couple_viscous).
+/// With the viscous option the boundary layers of both surfaces and the wake (SectionLayers) run
+/// on the speeds along the wall and the wake cut and act back by transpiration: the growth of
+/// their mass defect leaves the wall and the cut as a mass flux. The coupling is
+/// quasi-simultaneous: the layers are solved together with an interaction law that tells them
+/// how the outer flow answers their displacement, and the potential flow is re-solved with the
+/// new transpiration until the mass defects settle (see couple_viscous).
 ///
-/// The solver keeps its last converged solution, the layers' mass defect included, and starts
+/// The solver keeps its last converged solution, the layers' displacement included, and starts
 /// from it (warm start) when the next section is a small change of the last one at the same or
 /// a near flow case.
 class FullPotential {

@@ -19,7 +19,9 @@ constexpr double kTolerance = 1e-7;
 // able to change sign, which moves the stagnation point past a node), and the angle by at most
 // 2 degrees.
 constexpr double kMostGrowth = 1.5, kMostFall = -0.5, kMostAmplification = 5, kMostSpeed = 0.25, kMostAngle = 2 * kDeg;
-// No shape factor of a layer or wake falls below these in an update (or further below them):
+// ... and no shape factor by more than these fractions (a separating layer's grows fast).
+constexpr double kMostShapeFall = -0.2, kMostShapeGrowth = 1.0;
+// No shape factor of a layer or wake falls below these in an update:
 // there the closures are held off their limits and the equations lose their hold on it.
 constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
 // A node that changes sides as the stagnation point passes it starts its new layer with the
@@ -75,6 +77,14 @@ double relaxation(const LayerSystem& layers, const LayerUpdate& u)
         if (i != layers.first(0) && i != layers.first(1)) {
             limit(d.theta, s.theta);
             limit(d.m, s.m);
+            // The shape factor, to first order: a step that thins the layer's displacement
+            // while it thickens its momentum would otherwise take it to its lowest value, where
+            // the closures no longer hold it and Newton's method wanders.
+            const double relative = d.m / s.m - d.theta / s.theta - d.q / s.q;
+            if (relative < kMostShapeFall)
+                r = std::min(r, kMostShapeFall / relative);
+            if (relative > kMostShapeGrowth)
+                r = std::min(r, kMostShapeGrowth / relative);
         }
         if (std::fabs(d.q) > kMostSpeed)
             r = std::min(r, kMostSpeed / std::fabs(d.q));
@@ -98,19 +108,27 @@ double largestChange(const LayerSystem& layers, const LayerUpdate& u)
     return largest;
 }
 
-void update(LayerSystem& layers, const LayerUpdate& u, double r)
+/// Takes fraction r of an update; returns the largest relative change it made (as largestChange),
+/// which falls short of the update's where a shape factor stays at its lowest.
+double update(LayerSystem& layers, const LayerUpdate& u, double r)
 {
+    double largest = r * std::fabs(u.alpha);
     for (int i = 0; i < layers.size(); ++i) {
         StationState& s = layers.state()[static_cast<std::size_t>(i)];
+        const StationState before = s;
         const StationState& d = u.delta[static_cast<std::size_t>(i)];
-        const double before = s.m / (s.q * s.theta);
         s.c += r * d.c;
         s.theta = std::max(s.theta + r * d.theta, (1 + kMostFall) * s.theta);
         s.m = std::max(s.m + r * d.m, (1 + kMostFall) * s.m);
         s.q += r * d.q;
-        const double lowest = std::min(layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH, before);
+        const double lowest = layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH;
         s.m = std::max(s.m, lowest * s.q * s.theta);
+        const bool laminar = layers.regime(i) == Regime::Laminar;
+        largest = std::max({largest, laminar ? 1e-3 * std::fabs(s.c - before.c) : std::fabs((s.c - before.c) / before.c),
+                            std::fabs((s.theta - before.theta) / before.theta), std::fabs((s.m - before.m) / before.m),
+                            std::fabs(s.q - before.q)});
     }
+    return largest;
 }
 
 } // namespace
@@ -166,21 +184,16 @@ void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
     // Each surface keeps at least two stations.
     m_stagnation = std::clamp(stagnationNode(nodeSpeed, m_p.le), 1, n - 3);
     const int is = m_stagnation;
-    const double ga = nodeSpeed(is), gb = nodeSpeed(is + 1);
     const auto s = [&](int i) { return m_p.s[static_cast<std::size_t>(i)]; };
-    const double stagnation = s(is) + (gb != ga ? std::clamp(-ga / (gb - ga), 0.0, 1.0) : 0.5) * (s(is + 1) - s(is));
     m_node.clear();
     m_sign.clear();
-    m_arc.clear();
     for (int i = is; i >= 0; --i) {
         m_node.push_back(i);
         m_sign.push_back(-1);
-        m_arc.push_back(stagnation - s(i));
     }
     for (int i = is + 1; i < n; ++i) {
         m_node.push_back(i);
         m_sign.push_back(1);
-        m_arc.push_back(s(i) - stagnation);
     }
     m_upper = is + 1;
     m_lower = n - 1 - is;
@@ -320,9 +333,12 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
         if (!layer_newton_update(m_layers, coupling, alpha, u))
             return false;
         const double r = relaxation(m_layers, u);
-        update(m_layers, u, r);
+        const double applied = update(m_layers, u, r);
         alpha += r * u.alpha;
-        const double change = largestChange(m_layers, u);
+        // Converged when the update is below the tolerance, or when a full step changes nothing
+        // more because all it still asks is a shape factor below the lowest (an attached layer
+        // just behind a shock that a laminar layer ran into).
+        const double change = r == 1 ? std::min(largestChange(m_layers, u), applied) : largestChange(m_layers, u);
         if (!std::isfinite(change))
             return false;
         if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
@@ -349,6 +365,39 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
             return true;
     }
     return false;
+}
+
+void SectionLayers::massFluxes(const Eigen::VectorXd& nodeDefect, const Eigen::VectorXd& wakeDefect, double mach,
+                               Eigen::VectorXd& nodeFlux, Eigen::VectorXd& wakeFlux) const
+{
+    // rho_e m at each station, the density that of its present edge speed.
+    const int ns = m_upper + m_lower, nw = static_cast<int>(m_wake.size());
+    const Eigen::VectorXd m = atStations(nodeDefect, wakeDefect, false);
+    std::vector<double> flux(static_cast<std::size_t>(ns + nw), 0.0);
+    const auto carried = [&](int i) {
+        const double ue = m_layers.flow(i).ue;
+        return gas::density(gas::temperature(ue, mach)) * m(i);
+    };
+    // Each panel's growth is shared by its two ends; on the panel of the stagnation point both
+    // layers grow from nothing, and at the trailing edge the wake takes up what the two layers
+    // (and the base of a blunt edge) carry.
+    const auto share = [&](int a, int b, double growth) {
+        flux[static_cast<std::size_t>(a)] += 0.5 * growth;
+        flux[static_cast<std::size_t>(b)] += 0.5 * growth;
+    };
+    share(0, m_upper, carried(0) + carried(m_upper));
+    for (int side = 0; side < 2; ++side) {
+        const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
+        for (int k = 1; k < count; ++k)
+            share(first + k - 1, first + k, carried(first + k) - carried(first + k - 1));
+    }
+    flux[static_cast<std::size_t>(ns)] += carried(ns) - carried(m_upper - 1) - carried(ns - 1);
+    for (int k = 1; k < nw; ++k)
+        share(ns + k - 1, ns + k, carried(ns + k) - carried(ns + k - 1));
+    nodeFlux = Eigen::VectorXd::Zero(nodeDefect.size());
+    for (int k = 0; k < ns; ++k)
+        nodeFlux(m_node[static_cast<std::size_t>(k)]) = flux[static_cast<std::size_t>(k)];
+    wakeFlux = Eigen::VectorXd::Map(flux.data() + ns, nw);
 }
 
 SectionLayersResult SectionLayers::result(double alpha, double mach) const
@@ -383,10 +432,15 @@ SectionLayersResult SectionLayers::result(double alpha, double mach) const
                 // The shear integrated along the wall, projected on the free stream.
                 const LayerStation& before = list.back();
                 friction += 0.5 * (cf + before.cf) * ((at.x - before.x) * stream.x + (at.y - before.y) * stream.y);
-                if (m_layers.regime(i) == Regime::Turbulent && cf < 0 && before.cf >= 0 && r.separation[static_cast<std::size_t>(side)] >= 1) {
+                // Separation: where the turbulent layer's friction turns negative for good; a
+                // bubble that reattaches (behind a shock, at transition) is none.
+                auto& separation = r.separation[static_cast<std::size_t>(side)];
+                if (m_layers.regime(i) == Regime::Turbulent && cf < 0 && before.cf >= 0) {
                     const auto& xc = m_layers.stations().xc[static_cast<std::size_t>(side)];
                     const double xa = xc[static_cast<std::size_t>(k - 1)], xb = xc[static_cast<std::size_t>(k)];
-                    r.separation[static_cast<std::size_t>(side)] = xa + before.cf / (before.cf - cf) * (xb - xa);
+                    separation = xa + before.cf / (before.cf - cf) * (xb - xa);
+                } else if (cf >= 0) {
+                    separation = 1;
                 }
             }
             list.push_back({at.x, at.y, m_layers.xi(side, k), f.ue, f.theta, f.dstar, f.h, cf});

@@ -73,6 +73,14 @@ public:
     /// free stream at angle alpha (radians), without the sources.
     Eigen::VectorXd wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const;
 
+    /// Mass fluxes out of the wall at each node and out of the wake's line at each of its points
+    /// that carry mass defects (q delta*, chords; per node and wake point) at free-stream Mach
+    /// number mach: rho_e m grows along each panel, and its growth leaves half at either end (as
+    /// the linear finite elements of an outer flow gather a wall flux). The densities are those
+    /// of the present edge speeds; over rho_inf U_inf.
+    void massFluxes(const Eigen::VectorXd& nodeDefect, const Eigen::VectorXd& wakeDefect, double mach,
+                    Eigen::VectorXd& nodeFlux, Eigen::VectorXd& wakeFlux) const;
+
     /// The present state's layers, drag and loads at angle alpha (radians) and free-stream Mach
     /// number mach.
     SectionLayersResult result(double alpha, double mach) const;
@@ -95,7 +103,6 @@ private:
     std::vector<double> m_wakeArc;                    // distance of each wake point from the trailing edge
     std::vector<int> m_node;     // node of each surface station
     std::vector<double> m_sign;  // station speed = sign * node speed
-    std::vector<double> m_arc;   // distance of each surface station from the stagnation point
     int m_stagnation = 0, m_upper = 0, m_lower = 0;
     Eigen::MatrixXd m_d;         // dq / dm of the stations
     LayerSystem m_layers;

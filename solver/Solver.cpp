@@ -81,6 +81,19 @@ void fill_fallback(FlowResult& r)
     }
 }
 
+Layers in_caller_units(Layers layers, Point origin, double scale)
+{
+    for (auto* list : {&layers.upper, &layers.lower, &layers.wake})
+        for (LayerStation& z : *list) {
+            z.x = origin.x + scale * z.x;
+            z.y = origin.y + scale * z.y;
+            z.s *= scale;
+            z.theta *= scale;
+            z.dstar *= scale;
+        }
+    return layers;
+}
+
 int nodes_for_level(int level)
 {
     switch (level) {
@@ -192,15 +205,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     r.separation_upper = v.separation[0];
     r.separation_lower = v.separation[1];
     // The layers in the caller's units.
-    r.layers = v.layers;
-    for (auto* list : {&r.layers.upper, &r.layers.lower, &r.layers.wake})
-        for (LayerStation& z : *list) {
-            z.x = raw.leading_edge.x + scale * z.x;
-            z.y = raw.leading_edge.y + scale * z.y;
-            z.s *= scale;
-            z.theta *= scale;
-            z.dstar *= scale;
-        }
+    r.layers = in_caller_units(v.layers, raw.leading_edge, scale);
 
     // Outputs at the 129 pressure points, in the caller's units.
     std::vector<double> xs(n), ys(n), dstar(n), mloc(n);

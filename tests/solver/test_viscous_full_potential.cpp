@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The full-potential method with boundary layers: the lift lost to the displacement, agreement
 // with the panel method in subcritical flow, the shock moved forward in transonic flow, warm
-// against cold starts, the Reynolds-number fallback, the time budget, and the transpiration
-// that carries the layers' mass defect into the potential flow.
+// against cold starts, the Reynolds-number fallback and the time budget.
 #include "FullPotentialSupport.h"
 #include "SolverCall.h"
 
-#include "solver/BoundaryLayer.h"
 #include "solver/FullPotential.h"
 #include "solver/ViscousCoupling.h"
 
@@ -264,65 +262,4 @@ TEST(ViscousFullPotential, ReachedThroughTheLibraryWithTheLayerOutputs)
     ASSERT_EQ(call.run(), 0);
     EXPECT_NEAR(call.sm_out2[0], 0.05f, 0.02f);
     EXPECT_NEAR(call.sm_out2[1], 0.05f, 0.02f);
-}
-
-TEST(ViscousTranspiration, WallFluxCarriesTheWholeMassDefectAndNothingUpstream)
-{
-    // A sharp ring of 10 points: upper layer from point 4 (stagnation panel 4-5) back to point
-    // 0, lower layer from 5 to point 10 (point 0 seen from below).
-    camber::smesh::MassDefect d;
-    d.m = {0.010, 0.006, 0.003, 0.001, 0.0002, 0.0003, 0.002, 0.004, 0.007, 0.009, 0.012};
-    d.stagnation = 4;
-    d.upper_te = 0;
-    d.lower_te = 10;
-    const std::vector<double> flux = camber::smesh::wall_flux(d);
-    ASSERT_EQ(flux.size(), 10u);
-    // All the mass the layers displace leaves the wall between the stagnation point and the
-    // trailing edges: the defects there, summed.
-    EXPECT_NEAR(std::accumulate(flux.begin(), flux.end(), 0.0), 0.010 + 0.012, 1e-15);
-    // A growing layer blows everywhere; the trailing-edge point gets the last half panels of
-    // both sides.
-    for (double f : flux)
-        EXPECT_GT(f, 0);
-    EXPECT_NEAR(flux[0], (0.010 - 0.008) + (0.012 - 0.0105), 1e-15);
-    // The point beside the stagnation point: from zero there to the next mid-point.
-    EXPECT_NEAR(flux[4], 0.5 * (0.001 + 0.0002), 1e-15);
-    // No stagnation point inside the layers: no transpiration.
-    d.stagnation = 10;
-    EXPECT_TRUE(camber::smesh::wall_flux(d).empty());
-}
-
-TEST(ViscousTranspiration, DisplacementMovesSmoothlyWithTheTransitionPoint)
-{
-    // A flat plate with the transition point moved in small steps across several stations: the
-    // displacement thickness at every station must follow without a jump (the coupling would
-    // otherwise cycle between the transition point just before and just after a station).
-    camber::smesh::BoundaryLayerInput in;
-    const int n = 41;
-    for (int i = 0; i < n; ++i) {
-        in.xi.push_back(i / double(n - 1));
-        in.xc.push_back(i / double(n - 1));
-        in.ue.push_back(i == 0 ? 0.0 : 1.0);
-    }
-    in.reynolds = 3e6;
-    in.ncrit = 1e9;
-    std::vector<double> before;
-    double largest = 0, turbulentJump = 0;
-    for (double forced = 0.30; forced <= 0.40; forced += 0.001) {
-        in.forced = forced;
-        const camber::smesh::BoundaryLayerResult r = camber::smesh::march_boundary_layer(in);
-        ASSERT_NEAR(r.transition_xc, forced, 1e-9);
-        std::vector<double> dstar(n);
-        for (std::size_t k = 0; k < dstar.size(); ++k)
-            dstar[k] = r.theta[k] * r.h[k];
-        if (!before.empty())
-            for (std::size_t k = 1; k < dstar.size(); ++k)
-                largest = std::max(largest, std::fabs(dstar[k] - before[k]) / dstar[k]);
-        before = dstar;
-        turbulentJump = std::max(turbulentJump, r.h[12] / r.h[20]);
-    }
-    // Moving transition by a thousandth of the chord changes delta* by little anywhere, though
-    // the shape factor falls from the laminar to the turbulent value over the range.
-    EXPECT_LT(largest, 0.1);
-    EXPECT_GT(turbulentJump, 1.5);
 }
