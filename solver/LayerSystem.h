@@ -60,6 +60,10 @@ public:
     Regime regime(int station) const;
     const LayerStations& stations() const { return m_stations; }
     const LayerSettings& settings() const { return m_settings; }
+    /// The flow case, for layers carried over to another outer flow.
+    void setFlow(const LayerCase& flow) { m_settings.flow = flow; }
+    /// Forced transition x/c per surface (1 or more: free).
+    void setForced(const std::array<double, 2>& forced) { m_settings.forced = forced; }
 
     /// A first state from the coupling speeds q (one per station): each layer marched downstream
     /// on q alone; where it would separate it is marched at a limited shape factor instead, its

@@ -49,6 +49,18 @@ int stagnationNode(const Eigen::VectorXd& speed, int le)
     return best >= 0 ? best : std::clamp(le, 1, n - 3);
 }
 
+double lowestShape(const LayerSystem& layers, int i) { return layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH; }
+
+/// True when station i's shape factor stands at its lowest and the update would take it lower:
+/// update() holds it there, so that part of the update neither limits the step nor counts as a
+/// change.
+bool heldAtLowest(const LayerSystem& layers, int i, const LayerUpdate& u)
+{
+    const StationState& s = layers.state()[static_cast<std::size_t>(i)];
+    const StationState& d = u.delta[static_cast<std::size_t>(i)];
+    return s.m <= (1 + 1e-9) * lowestShape(layers, i) * s.q * s.theta && d.m / s.m - d.theta / s.theta - d.q / s.q < 0;
+}
+
 /// The fraction of an update to take (see kMostGrowth).
 double relaxation(const LayerSystem& layers, const LayerUpdate& u)
 {
@@ -74,7 +86,7 @@ double relaxation(const LayerSystem& layers, const LayerUpdate& u)
         // The layer next to the stagnation point vanishes with its speed as the stagnation point
         // approaches its node: its relative changes say nothing of the step (the update keeps it
         // positive instead).
-        if (i != layers.first(0) && i != layers.first(1)) {
+        if (i != layers.first(0) && i != layers.first(1) && !heldAtLowest(layers, i, u)) {
             limit(d.theta, s.theta);
             limit(d.m, s.m);
             // The shape factor, to first order: a step that thins the layer's displacement
@@ -103,7 +115,7 @@ double largestChange(const LayerSystem& layers, const LayerUpdate& u)
         const StationState& d = u.delta[static_cast<std::size_t>(i)];
         const bool laminar = layers.regime(i) == Regime::Laminar;
         largest = std::max({largest, laminar ? 1e-3 * std::fabs(d.c) : std::fabs(d.c / s.c), std::fabs(d.theta / s.theta),
-                            std::fabs(d.m / s.m), std::fabs(d.q)});
+                            heldAtLowest(layers, i, u) ? 0.0 : std::fabs(d.m / s.m), std::fabs(d.q)});
     }
     return largest;
 }
@@ -121,8 +133,7 @@ double update(LayerSystem& layers, const LayerUpdate& u, double r)
         s.theta = std::max(s.theta + r * d.theta, (1 + kMostFall) * s.theta);
         s.m = std::max(s.m + r * d.m, (1 + kMostFall) * s.m);
         s.q += r * d.q;
-        const double lowest = layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH;
-        s.m = std::max(s.m, lowest * s.q * s.theta);
+        s.m = std::max(s.m, lowestShape(layers, i) * s.q * s.theta);
         const bool laminar = layers.regime(i) == Regime::Laminar;
         largest = std::max({largest, laminar ? 1e-3 * std::fabs(s.c - before.c) : std::fabs((s.c - before.c) / before.c),
                             std::fabs((s.theta - before.theta) / before.theta), std::fabs((s.m - before.m) / before.m),
@@ -172,6 +183,16 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
     for (std::size_t k = 1; k < m_wake.size(); ++k)
         m_wakeArc.push_back(m_wakeArc.back() + std::hypot(m_wake[k].x - m_wake[k - 1].x, m_wake[k].y - m_wake[k - 1].y));
 }
+
+void SectionLayers::setOuterFlow(double influence_scale, bool karmanTsien)
+{
+    m_d *= influence_scale / m_scale;
+    m_scale = influence_scale;
+    m_settings.flow.karmanTsien = karmanTsien;
+    m_layers.setFlow(m_settings.flow);
+}
+
+void SectionLayers::setLawWeights(const Eigen::VectorXd& nodeWeight) { m_lawWeight = nodeWeight; }
 
 Eigen::VectorXd SectionLayers::wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const
 {
@@ -264,6 +285,18 @@ void SectionLayers::start(const OuterSpeeds& outer)
     m_layers.march();
 }
 
+void SectionLayers::resume(const LayerSnapshot& snapshot, const OuterSpeeds& outer)
+{
+    mapStations(outer.nodes);
+    if (snapshot.stagnation != m_stagnation || snapshot.state.size() != m_layers.state().size()) {
+        start(outer);
+        return;
+    }
+    m_layers.state() = snapshot.state;
+    for (int side = 0; side < 2; ++side)
+        m_layers.set_transition_station(side, snapshot.transition[static_cast<std::size_t>(side)]);
+}
+
 void SectionLayers::remap()
 {
     // Every node keeps its layer but the one that changed sides, which starts the other surface's
@@ -312,6 +345,8 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
         if (imposedNodes.size() > 0)
             coupling.m0 = atStations(imposedNodes, imposedWake, false);
         coupling.d = m_d;
+        if (m_lawWeight.size() == outer(alpha).nodes.size())
+            coupling.d = atStations(m_lawWeight, Eigen::VectorXd::Ones(static_cast<Eigen::Index>(m_wake.size())), false).asDiagonal() * m_d;
         coupling.alpha0 = alpha;
         coupling.q0 = atStations(o.nodes, o.wake);
         if (lift) {
@@ -358,7 +393,7 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
             z.m = kStagnationShape * least * z.theta;
             z.q = least;
         }
-        const bool moved = moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
+        const bool moved = m_transitionsMove && moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
                            m_layers.settle_transition();
         moves += moved ? 1 : 0;
         if (change < kTolerance && !moved)

@@ -24,6 +24,14 @@ struct OuterSpeeds {
     Eigen::VectorXd nodesAlpha, wakeAlpha; ///< empty when the angle is given
 };
 
+/// The layers' unknowns as solved, to start the next solution about a slightly changed section
+/// from (the stations of the same nodes and wake points).
+struct LayerSnapshot {
+    std::vector<StationState> state;
+    std::array<int, 2> transition{0, 0};
+    int stagnation = -1;
+};
+
 /// What the layers give back, in the unit-chord frame of the panelling.
 struct SectionLayersResult {
     bool converged = false;
@@ -63,11 +71,35 @@ public:
     /// on the speeds.
     void start(const OuterSpeeds& outer);
 
+    /// Starts the layers from a snapshot of an earlier solution where its stagnation point
+    /// stands on the same panel; else as start().
+    void resume(const LayerSnapshot& snapshot, const OuterSpeeds& outer);
+    LayerSnapshot snapshot() const { return {m_layers.state(), {m_layers.transition_station(0), m_layers.transition_station(1)}, m_stagnation}; }
+
     /// Newton iterations (at most max_iterations, from angle alpha, in/out) with the outer flow's
     /// speeds solved with mass defects imposed (per node and wake point; empty: none). With a
     /// lift function the angle is found that gives lift target. True when converged.
     bool solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
                double& alpha, int max_iterations, const LiftFunction& lift = {}, double target = 0);
+
+    /// Whether solve may move a transition point to another interval (within its interval it
+    /// always moves with the flow).
+    void setTransitionsMove(bool move) { m_transitionsMove = move; }
+
+    /// Carries the layers over to another outer flow: the interaction law scaled by
+    /// influence_scale, the speeds those of the panel method corrected by Karman-Tsien or the
+    /// edge speeds themselves.
+    void setOuterFlow(double influence_scale, bool karmanTsien);
+
+    /// Forced transition x/c per surface (1 or more: free), in place of the settings'.
+    void setForcedTransition(const std::array<double, 2>& forced) { m_layers.setForced(forced); }
+
+    /// The node after which the stagnation point lies (0-based).
+    int stagnation() const { return m_stagnation; }
+
+    /// Weights of the interaction law at each node (1: the panel method's answer, 0: none, the
+    /// speed there then taken as the outer flow gives it); empty: 1 everywhere.
+    void setLawWeights(const Eigen::VectorXd& nodeWeight);
 
     /// The panel method's speeds along the wake, at its points, of node vorticity gamma in a
     /// free stream at angle alpha (radians), without the sources.
@@ -105,6 +137,8 @@ private:
     std::vector<double> m_sign;  // station speed = sign * node speed
     int m_stagnation = 0, m_upper = 0, m_lower = 0;
     Eigen::MatrixXd m_d;         // dq / dm of the stations
+    Eigen::VectorXd m_lawWeight; // per node, see setLawWeights
+    bool m_transitionsMove = true;
     LayerSystem m_layers;
     int m_iterations = 0;
 };

@@ -19,6 +19,7 @@ namespace camber::smesh {
 struct Transpiration {
     Eigen::VectorXd nodeDefect, wakeDefect;
     Eigen::VectorXd nodeFlux, wakeFlux;
+    LayerSnapshot layers; ///< the layers that gave them
 };
 
 /// What an outer flow gives the layers: the speeds at the nodes (counter-clockwise positive)
