@@ -125,7 +125,6 @@ Form_inp::Form_inp()
     Cmd_Save = makeButton(this, "Cmd_Save", "Save", {3000, 3600, 615, 255});
     QPushButton* quit = makeButton(this, "Quit", "&Quit", {3000, 3960, 615, 255});
     Cmd_SaveAs = makeButton(this, "Cmd_SaveAs", "Save As...", {2040, 4320, 1575, 255});
-    ui::fitCaptions(this);
 
     Opt_UL_TC[0]->setChecked(true);
     InputF->setEnabled(false);
@@ -144,6 +143,7 @@ Form_inp::Form_inp()
     Drive1->setCurrentText(QString::fromStdString(mount_of(cwd.toStdString(), toStd(drives))));
     Dir1->setPath(cwd);
     File1->setPath(cwd);
+    ui::fitCaptions(this);
 
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { ui::guarded(this, [this] { Drive1_Change(); }); });
     connect(Dir1, &DirList::changed, this, [this] { ui::guarded(this, [this] { Dir1_Change(); }); });

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <algorithm>
 
@@ -53,6 +55,13 @@ bool captionFits(const QWidget* w)
         const int margins = box->textMargins().left() + box->textMargins().right();
         // QLineEdit keeps two pixels free on either side of its text.
         return box->text().isEmpty() || t.width + 2 * frame + margins + 4 <= box->width();
+    }
+    if (const auto* list = qobject_cast<const QComboBox*>(w)) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.editable = list->isEditable();
+        const QRect field = w->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w);
+        return list->currentText().isEmpty() || measure(w, list->currentText()).width + 4 <= field.width();
     }
     if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
         const TextSize t = measure(w, frame->title());

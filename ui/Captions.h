@@ -7,7 +7,7 @@ namespace camber::ui {
 
 /// True when the text of a control shows whole with its present font: the caption of a label,
 /// a command button (every line of a broken caption), a check box or option button (beside its
-/// indicator) and a frame, and the text of a text box. Other controls and empty texts fit.
+/// indicator) and a frame, the text of a text box and the chosen item of a drop-down list. Other controls and empty texts fit.
 bool captionFits(const QWidget* control);
 
 /// Steps the font of every control of a window whose text does not fit down by half a point

@@ -11,6 +11,7 @@
 #include "viewer/Form_PW.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,8 @@ QString textOf(const QWidget* w)
         return g->title();
     if (const auto* e = qobject_cast<const QLineEdit*>(w))
         return e->text();
+    if (const auto* c = qobject_cast<const QComboBox*>(w))
+        return c->currentText();
     return {};
 }
 
