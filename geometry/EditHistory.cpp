@@ -81,25 +81,18 @@ bool EditHistory::commit(const SectionState& s)
     return true;
 }
 
-bool EditHistory::undo(SectionState& s)
-{
-    commit(s);
-    if (m_undo.empty())
-        return false;
-    m_redo.push_back(capture(s));
-    restore(m_undo.back(), s);
-    m_undo.pop_back();
-    return true;
-}
+bool EditHistory::undo(SectionState& s) { return travel(m_undo, m_redo, s); }
 
-bool EditHistory::redo(SectionState& s)
+bool EditHistory::redo(SectionState& s) { return travel(m_redo, m_undo, s); }
+
+bool EditHistory::travel(std::deque<EditSnapshot>& from, std::deque<EditSnapshot>& to, SectionState& s)
 {
     commit(s);
-    if (m_redo.empty())
+    if (from.empty())
         return false;
-    m_undo.push_back(capture(s));
-    restore(m_redo.back(), s);
-    m_redo.pop_back();
+    to.push_back(capture(s));
+    restore(from.back(), s);
+    from.pop_back();
     return true;
 }
 

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
-#include <vector>
 
 namespace camber {
 
@@ -57,9 +56,12 @@ public:
     void clear();
 
 private:
+    // Puts the latest state of from into s and keeps the present one in to.
+    bool travel(std::deque<EditSnapshot>& from, std::deque<EditSnapshot>& to, SectionState& s);
+
     std::optional<EditSnapshot> m_pending;
     std::deque<EditSnapshot> m_undo;
-    std::vector<EditSnapshot> m_redo;
+    std::deque<EditSnapshot> m_redo;
 };
 
 } // namespace camber
