@@ -78,6 +78,21 @@ FrmSmesh::FrmSmesh()
 
     m_flow = new FlowFrame(this, kFlowFrame);
     m_flow->show(state().flow);
+    makeDragFrame();
+
+    m_pictBl = new ui::DrawingSurface(this);
+    m_pictBl->setObjectName(QStringLiteral("Pict_BL"));
+    m_pictBl->setBackground(Qt::white);
+    ui::place(m_pictBl, kLayerPicture);
+    ui::fitCaptions(this);
+
+    connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
+    connect(m_flow, &FlowFrame::changed, this,
+            [this](const FlowSettings& settings) { ui::guarded(this, [&] { flowChanged(settings); }); });
+}
+
+void FrmSmesh::makeDragFrame()
+{
     m_drag = ui::makeFrame(this, QStringLiteral("Frm_drag"), QStringLiteral("Drag and layers"), kDragFrame);
     const auto readout = [this](const char* label, const char* caption, const char* box, int top) {
         ui::makeLabel(m_drag, QString::fromLatin1(label), QString::fromLatin1(caption), {120, top, 1200, 255});
@@ -96,16 +111,6 @@ FrmSmesh::FrmSmesh()
     };
     pair("Lbl_Tr", "Transition x/c", "Txt_TrUpper", "Txt_TrLower", 2100);
     pair("Lbl_Sep", "Separation x/c", "Txt_SepUpper", "Txt_SepLower", 2460);
-
-    m_pictBl = new ui::DrawingSurface(this);
-    m_pictBl->setObjectName(QStringLiteral("Pict_BL"));
-    m_pictBl->setBackground(Qt::white);
-    ui::place(m_pictBl, kLayerPicture);
-    ui::fitCaptions(this);
-
-    connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
-    connect(m_flow, &FlowFrame::changed, this,
-            [this](const FlowSettings& settings) { ui::guarded(this, [&] { flowChanged(settings); }); });
 }
 
 void FrmSmesh::setOpenEditor(std::function<FlowPanel*()> resolver) { openEditor() = std::move(resolver); }

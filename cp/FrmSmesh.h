@@ -57,6 +57,7 @@ private:
     void plot_cp();
     void saveCp();
     void flowChanged(const FlowSettings& settings);
+    void makeDragFrame();
     void showDrag(const SolverOutputs& out);
 
     QLineEdit* m_txtCol = nullptr;
