@@ -116,18 +116,20 @@ void plot_layers(ui::DrawingSurface& pict, const SmeshResult& r)
         pict.setDotted(false);
         return;
     }
-    pict.print(QStringLiteral("Cf solid (left), H dotted (right); upper blue, lower red"));
+    pict.print(QStringLiteral("Cf solid, H dotted; upper blue, lower red"));
 
     for (Surface s : {Surface::Upper, Surface::Lower}) {
         const LayerCurve& c = curves[s == Surface::Upper ? 0 : 1];
+        QVector<QPointF> shape, friction;
+        for (std::size_t k = 0; k < c.x.size(); ++k) {
+            shape.append({c.x[k], std::min(c.h[k], kShapeFactorTop) * toCf});
+            friction.append({c.x[k], c.cf[k]});
+        }
         pict.setDotted(true);
-        for (std::size_t k = 1; k < c.x.size(); ++k)
-            pict.line(c.x[k - 1], std::min(c.h[k - 1], kShapeFactorTop) * toCf, c.x[k],
-                      std::min(c.h[k], kShapeFactorTop) * toCf, colour(s));
+        pict.polyline(shape, colour(s));
         pict.setDotted(false);
         pict.setPenWidth(2);
-        for (std::size_t k = 1; k < c.x.size(); ++k)
-            pict.line(c.x[k - 1], c.cf[k - 1], c.x[k], c.cf[k], colour(s));
+        pict.polyline(friction, colour(s));
         pict.setPenWidth(1);
         if (const double xt = transition(r, s); happens(xt))
             pict.line(xt, -0.1 * top, xt, 0.1 * top, colour(s));
