@@ -66,7 +66,8 @@ camber::ui::DrawingSurface& openedEditor()
     return *pict;
 }
 
-// Answers at once with a flat Cp curve: what a drag step costs without the flow solution.
+// Answers at once with a flat Cp curve and turbulent layers at the pressure points: what a drag
+// step costs without the flow solution.
 std::int32_t instantSolver(SmeshSolver*, const SmeshCase* flow, std::int32_t, const double*, const double*,
                            SmeshResult* r)
 {
@@ -75,7 +76,13 @@ std::int32_t instantSolver(SmeshSolver*, const SmeshCase* flow, std::int32_t, co
         r->cp_x[i] = std::abs(i - 64) / 64.0;
         r->cp_y[i] = 0;
         r->cp[i] = 0;
+        r->cp_cf[i] = 0.003;
+        r->cp_theta[i] = 0.001 * (0.1 + r->cp_x[i]);
+        r->cp_dstar[i] = 1.4 * r->cp_theta[i];
     }
+    r->transition_upper = 0.3;
+    r->transition_lower = 0.5;
+    r->separation_upper = r->separation_lower = 1;
     r->cl = flow->target;
     r->alpha = 0;
     r->cd = 0;

@@ -12,6 +12,7 @@
 #include "geometry/GwoWriter.h"
 #include "geometry/TextFile.h"
 #include "shell/DatImport.h"
+#include "shell/SectionExport.h"
 #include "shell/SectionReader.h"
 
 #include <algorithm>
@@ -34,6 +35,9 @@ const char* const kUsage =
     "usage: camber-cli gwo IN.ULF OUT.gwo      write the section block as the program's Save does\n"
     "       camber-cli info IN.ULF             print counts, angle, thickness, parameters, box\n"
     "       camber-cli convert IN.dat OUT.ULF  import a Selig or Lednicer coordinate file\n"
+    "       camber-cli export IN.ULF OUT.dat|OUT.ULF\n"
+    "                                          write the section as read, normalised, as a Selig\n"
+    "                                          file or a section file (chosen by the extension)\n"
     "       camber-cli cp IN.ULF OUT.cpo [--mach M] [--cl C | --alpha A] [--re MILLIONS]\n"
     "                  [--ncrit N] [--transition XU[,XL]] [--inviscid] [--level L] [--method N]\n"
     "                                          compute the pressure distribution as the editors'\n"
@@ -95,6 +99,12 @@ int convert(const std::string& in, const std::string& out)
 {
     const auto section = camber::read_dat(in);
     camber::write_lines_atomically(out, camber::ulf_lines(section, in));
+    return 0;
+}
+
+int exportSection(const std::string& in, const std::string& out)
+{
+    camber::export_section(readSection(in), out);
     return 0;
 }
 
@@ -290,6 +300,8 @@ int main(int argc, char** argv)
             return info(args[1]);
         if (args.size() == 3 && args[0] == "convert")
             return convert(args[1], args[2]);
+        if (args.size() == 3 && args[0] == "export")
+            return exportSection(args[1], args[2]);
         if (args.size() >= 3 && args[0] == "cp") {
             if (const auto options = cpOptions(args))
                 return cp(args[1], args[2], *options);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "geometry/FlowSettings.h"
+
 #include <QString>
 
 namespace camber::cp {
@@ -21,6 +23,13 @@ public:
     /// Shows the results: lift and drag coefficients, the angle of attack in its box and on the
     /// angle scroll bar (whose change may run the calculation again, nested).
     virtual void showResults(float clift, float cdrag, float alpha) = 0;
+    /// The user set new flow conditions in the pressure window: one step of the editor's undo
+    /// history, after which the section state's flow settings are these.
+    virtual void changeFlow(const FlowSettings& settings) = 0;
+    /// Undoes the editor's last step (Ctrl+Z pressed in the pressure window).
+    virtual void undo() = 0;
+    /// Redoes the editor's last undone step.
+    virtual void redo() = 0;
 };
 
 } // namespace camber::cp

@@ -2,14 +2,20 @@
 #include "FrmSmesh.h"
 
 #include "CpCore.h"
+#include "FlowFrame.h"
+#include "LayerPlot.h"
 #include "geometry/Error.h"
 #include "geometry/Format.h"
 #include "geometry/SectionState.h"
+#include "ui/Captions.h"
 #include "ui/Controls.h"
 #include "ui/DrawingSurface.h"
 #include "ui/Guarded.h"
+#include "ui/HistoryKeys.h"
 #include "ui/Windows.h"
 
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +45,11 @@ FlowPanel& panel()
     return *p;
 }
 
+// The frames right of the Cp plot and the boundary-layer picture below it, in twips.
+constexpr ui::Twips kFlowFrame{5280, 960, 2760, 2760};
+constexpr ui::Twips kDragFrame{5280, 3840, 2760, 2880};
+constexpr ui::Twips kLayerPicture{120, 7080, 5052, 3000};
+
 float number(const QString& text) { return static_cast<float>(text_to_number(text.toStdString())); }
 
 } // namespace
@@ -47,7 +58,8 @@ FrmSmesh::FrmSmesh()
 {
     setWindowTitle(QStringLiteral("Pressure distribution"));
     setFont(ui::designFont());
-    ui::setClientSize(this, 5265, 7095);
+    ui::setClientSize(this, kFlowFrame.left + kFlowFrame.width + 120,
+                      kLayerPicture.top + kLayerPicture.height + 120);
     const QFont legendFont = ui::namedFont(QStringLiteral("MS Sans Serif"), 9.75);
     ui::makeLabel(this, QStringLiteral("Lbl_def"), QStringLiteral("Black Line  - Initial Airfoil"),
                   {120, 120, 2412, 252})
@@ -63,7 +75,42 @@ FrmSmesh::FrmSmesh()
     m_pictCp->setObjectName(QStringLiteral("Pict_CP"));
     m_pictCp->setBackground(Qt::white);
     ui::place(m_pictCp, {120, 960, 5052, 6012});
+
+    m_flow = new FlowFrame(this, kFlowFrame);
+    m_flow->show(state().flow);
+    makeDragFrame();
+
+    m_pictBl = new ui::DrawingSurface(this);
+    m_pictBl->setObjectName(QStringLiteral("Pict_BL"));
+    m_pictBl->setBackground(Qt::white);
+    ui::place(m_pictBl, kLayerPicture);
+    ui::fitCaptions(this);
+
     connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
+    connect(m_flow, &FlowFrame::changed, this,
+            [this](const FlowSettings& settings) { ui::guarded(this, [&] { flowChanged(settings); }); });
+}
+
+void FrmSmesh::makeDragFrame()
+{
+    m_drag = ui::makeFrame(this, QStringLiteral("Frm_drag"), QStringLiteral("Drag and layers"), kDragFrame);
+    const auto readout = [this](const char* label, const char* caption, const char* box, int top) {
+        ui::makeLabel(m_drag, QString::fromLatin1(label), QString::fromLatin1(caption), {120, top, 1200, 255});
+        ui::makeTextBox(m_drag, QString::fromLatin1(box), QString(), {1320, top - 30, 1320, 285})->setReadOnly(true);
+    };
+    readout("Lbl_CdTotal", "Total", "Txt_CdTotal", 300);
+    readout("Lbl_CdFric", "Friction", "Txt_CdFric", 660);
+    readout("Lbl_CdPres", "Pressure", "Txt_CdPres", 1020);
+    readout("Lbl_CdWave", "Wave", "Txt_CdWave", 1380);
+    ui::makeLabel(m_drag, QStringLiteral("Lbl_Upper"), QStringLiteral("upper"), {1320, 1740, 660, 255});
+    ui::makeLabel(m_drag, QStringLiteral("Lbl_Lower"), QStringLiteral("lower"), {1980, 1740, 660, 255});
+    const auto pair = [this](const char* label, const char* caption, const char* upper, const char* lower, int top) {
+        ui::makeLabel(m_drag, QString::fromLatin1(label), QString::fromLatin1(caption), {120, top, 1200, 255});
+        ui::makeTextBox(m_drag, QString::fromLatin1(upper), QString(), {1320, top - 30, 660, 285})->setReadOnly(true);
+        ui::makeTextBox(m_drag, QString::fromLatin1(lower), QString(), {1980, top - 30, 660, 285})->setReadOnly(true);
+    };
+    pair("Lbl_Tr", "Transition x/c", "Txt_TrUpper", "Txt_TrLower", 2100);
+    pair("Lbl_Sep", "Separation x/c", "Txt_SepUpper", "Txt_SepLower", 2460);
 }
 
 void FrmSmesh::setOpenEditor(std::function<FlowPanel*()> resolver) { openEditor() = std::move(resolver); }
@@ -76,6 +123,8 @@ void FrmSmesh::load()
     m_cpRatio = static_cast<double>(m_pictCp->height()) / m_pictCp->width();
     m_cpDw = width() - m_pictCp->width();
     m_cpDh = height() - m_pictCp->height();
+    m_blGap = m_pictBl->y() - (m_pictCp->y() + m_pictCp->height());
+    m_columnGap = m_flow->x() - (m_pictCp->x() + m_pictCp->width());
     Graphic();
 }
 
@@ -126,6 +175,9 @@ void FrmSmesh::Graphic()
     if (!failure.isEmpty())
         return;  // no solver: nothing new to show
 
+    m_result = out.result;
+    m_flow->show(s.flow);
+    showDrag(out);
     panel().showResults(s.clift, out.cdrag, s.alpha);
     s.n_calc += 1;
     if (s.n_calc == 1) {
@@ -171,6 +223,44 @@ void FrmSmesh::plot_cp()
     for (int i = 2; i <= kCpPoints; ++i)
         pict.line(s.cp_x(i - 1), s.cp(1, i - 1), s.cp_x(i), s.cp(1, i), blue);
     pict.setPenWidth(1);
+    if (m_result) {
+        mark_layer_events_on_cp(pict, *m_result);
+        plot_layers(*m_pictBl, *m_result);
+    }
+}
+
+void FrmSmesh::showDrag(const SolverOutputs& out)
+{
+    const auto show = [this](const char* box, double value, const char* mask) {
+        m_drag->findChild<QLineEdit*>(QString::fromLatin1(box))->setText(QString::fromStdString(format_number(value, mask)));
+    };
+    const SmeshResult& r = *out.result;
+    show("Txt_CdTotal", out.cdrag, "0.00000#");
+    show("Txt_CdFric", r.cd_friction, "0.00000#");
+    // The pressure part without the shocks' share, so that the three parts add up to the total.
+    show("Txt_CdPres", r.cd_pressure - r.cd_wave, "0.00000#");
+    show("Txt_CdWave", r.cd_wave, "0.00000#");
+    show("Txt_TrUpper", r.transition_upper, "0.000");
+    show("Txt_TrLower", r.transition_lower, "0.000");
+    show("Txt_SepUpper", r.separation_upper, "0.000");
+    show("Txt_SepLower", r.separation_lower, "0.000");
+}
+
+void FrmSmesh::flowChanged(const FlowSettings& settings)
+{
+    panel().changeFlow(settings);
+    if (state().cp_win == 1)
+        Graphic();
+}
+
+void FrmSmesh::keyPressEvent(QKeyEvent* event)
+{
+    const ui::HistoryKey key = ui::historyKey(event);
+    if (key == ui::HistoryKey::None) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    ui::guarded(this, [&] { key == ui::HistoryKey::Undo ? panel().undo() : panel().redo(); });
 }
 
 void FrmSmesh::saveCp() { save_cp(state()); }
@@ -188,6 +278,10 @@ void FrmSmesh::resizeEvent(QResizeEvent* event)
         resize(width(), windowHeight);
     m_inResize = false;
     m_pictCp->resize(pictWidth, height() - m_cpDh);
+    const int right = m_pictCp->x() + pictWidth;
+    m_pictBl->setGeometry(m_pictCp->x(), m_pictCp->y() + m_pictCp->height() + m_blGap, pictWidth, m_pictBl->height());
+    m_flow->move(right + m_columnGap, m_flow->y());
+    m_drag->move(right + m_columnGap, m_drag->y());
     ui::guarded(this, [&] { Graphic(); });
 }
 

@@ -27,8 +27,10 @@ void MkFrame_Y(ui::DrawingSurface& pict, int activeSet)
 
 void MkFrame_TC(ui::DrawingSurface& pict, int mode)
 {
+    // The camber scale's labels sit right of the chord, inside the picture.
+    const double right = 0.1;
     if (mode == 0) {
-        const editor::PlotFrame f{0.0, 1.0, 0.0, 0.1, 0.2, 0.025, (0.1 - 0.0) * 0.5 * 0.05};
+        const editor::PlotFrame f{0.0, 1.0, 0.0, 0.1, 0.2, 0.025, (0.1 - 0.0) * 0.5 * 0.05, right};
         editor::drawFrame(pict, f, "#0.00#", kBlue);
         return;
     }
@@ -36,7 +38,7 @@ void MkFrame_TC(ui::DrawingSurface& pict, int mode)
     // the right-hand labels are new.
     const double ymin = -0.02, ymax = 0.06, dy = 0.02;
     const double m = (ymax - ymin) * 0.5 * 0.05;
-    pict.setScale(-0.07, ymax + m, 1.01, ymin - m);
+    pict.setScale(-0.07, ymax + m, 1.0 + right, ymin - m);
     pict.setTextColour(kRed);
     for (int j = 0; j <= 4; ++j) {
         const double y = j * dy + ymin;

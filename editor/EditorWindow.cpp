@@ -6,12 +6,15 @@
 #include "geometry/Format.h"
 #include "geometry/SectionState.h"
 #include "ui/DrawingSurface.h"
+#include "ui/Captions.h"
 #include "ui/Guarded.h"
+#include "ui/HistoryKeys.h"
 #include "ui/Windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -125,6 +128,8 @@ EditorWindow::EditorWindow(const EditorLayout& layout)
             [this](int button, int, double x, double y) { ui::guarded(this, [&] { pick(button, x, y); }); });
     connect(m_pictS, &ui::DrawingSurface::mouseMove, this,
             [this](int buttons, int, double x, double y) { ui::guarded(this, [&] { moveOverS(buttons, x, y); }); });
+    connect(m_pictS, &ui::DrawingSurface::mouseUp, this,
+            [this](int button, int, double, double) { ui::guarded(this, [&] { releaseOverS(button); }); });
     connect(m_pictF, &ui::DrawingSurface::mouseMove, this,
             [this](int, int, double x, double y) { ui::guarded(this, [&] { moveOverF(x, y); }); });
 
@@ -135,6 +140,7 @@ EditorWindow::EditorWindow(const EditorLayout& layout)
     m_mrgH = height() - m_offS - m_pictS->height() - m_pictF->height();
     m_aspS = static_cast<double>(m_pictS->height()) / m_pictS->width();
     state().n_calc = 0;
+    ui::fitCaptions(this);
 }
 
 EditorWindow::~EditorWindow() = default;
@@ -168,6 +174,7 @@ void EditorWindow::openForEditing()
     m_optPT.setValue(2, true);
     m_optTC.setValue(0, true);
     setBoxes();
+    m_history.clear();
     show();
 }
 
@@ -207,6 +214,8 @@ void EditorWindow::activeSetClicked()
 
 void EditorWindow::pick(int button, double x, double y)
 {
+    if (button == ui::kRightButton)
+        m_history.begin(state());
     if (button != ui::kLeftButton)
         return;
     SectionState& s = state();
@@ -249,6 +258,8 @@ void EditorWindow::moveOverF(double x, double y)
 void EditorWindow::dragStep(double x, double y)
 {
     SectionState& s = state();
+    // A drag whose press went elsewhere starts its step here.
+    m_history.begin(s);
     const int set = activeSet();
     const ui::OptionGroup& options = set == 1 ? m_optP : m_optPT;
     const ui::CheckGroup& xs = set == 1 ? m_chkX : m_chkXT;
@@ -268,14 +279,65 @@ void EditorWindow::dragStep(double x, double y)
     }
     // Every step rebuilds and redraws everything, also when no point moved.
     calcSs();
-    Single xpos = 0;
-    const Single thickness = max_thick(s, s.k_sec, s.x_st, s.t_half, xpos);
-    m_txtXthick->setText(fmt(xpos, "#0.000##"));
-    m_txtYthick->setText(fmt(thickness, "#0.000##"));
+    showThickness();
     plotF();
     plotS();
     setBoxes();
     cp::Graphic();
+}
+
+void EditorWindow::showThickness()
+{
+    SectionState& s = state();
+    Single xpos = 0;
+    const Single thickness = max_thick(s, s.k_sec, s.x_st, s.t_half, xpos);
+    m_txtXthick->setText(fmt(xpos, "#0.000##"));
+    m_txtYthick->setText(fmt(thickness, "#0.000##"));
+}
+
+void EditorWindow::releaseOverS(int button)
+{
+    if (button == ui::kRightButton)
+        m_history.commit(state());
+}
+
+void EditorWindow::changeFlow(const FlowSettings& settings)
+{
+    SectionState& s = state();
+    m_history.commit(s);
+    m_history.begin(s);
+    s.flow = settings;
+    m_history.commit(s);
+}
+
+void EditorWindow::undo()
+{
+    if (m_history.undo(state()))
+        showRestored();
+}
+
+void EditorWindow::redo()
+{
+    if (m_history.redo(state()))
+        showRestored();
+}
+
+void EditorWindow::showRestored()
+{
+    // The restored state holds the surfaces and move boxes as they were: only shown, not rebuilt.
+    showThickness();
+    plotF();
+    plotS();
+    cp::Graphic();
+}
+
+void EditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (ui::historyKey(event)) {
+    case ui::HistoryKey::Undo: ui::guarded(this, [&] { undo(); }); break;
+    case ui::HistoryKey::Redo: ui::guarded(this, [&] { redo(); }); break;
+    case ui::HistoryKey::None: QWidget::keyPressEvent(event); break;
+    }
 }
 
 void EditorWindow::alphaScrolled(int value)

@@ -3,6 +3,7 @@
 
 #include "cp/FlowPanel.h"
 #include "geometry/ControlDrag.h"
+#include "geometry/EditHistory.h"
 #include "ui/Controls.h"
 
 #include <QWidget>
@@ -61,6 +62,11 @@ struct EditorLayout {
 /// The window both section editors share: the lift, drag and thickness read-outs, the
 /// flow-condition panel, two control-point frames, the active-set choice, two pictures and
 /// the picking and dragging of control points. An editor adds its deformation and plots.
+///
+/// Every completed drag (the right button released) and every change of the pressure window's
+/// flow conditions is a step of the editor's history: Ctrl+Z undoes it, Ctrl+Shift+Z or Ctrl+Y
+/// redoes it, restoring the section, the control points and their move boxes exactly. The
+/// history starts empty when the editor is opened and ends with the window.
 class EditorWindow : public QWidget, public cp::FlowPanel {
     Q_OBJECT
 public:
@@ -84,6 +90,9 @@ public:
     QString alphaText() const override;
     QString liftText() const override;
     void showResults(float clift, float cdrag, float alpha) override;
+    void changeFlow(const FlowSettings& settings) override;
+    void undo() override;
+    void redo() override;
 
 protected:
     explicit EditorWindow(const EditorLayout& layout);
@@ -118,6 +127,7 @@ protected:
 
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void activeSetClicked();
@@ -126,6 +136,9 @@ private:
     void moveOverF(double x, double y);
     void showReadout(double x, double y, const QString& mask);
     void dragStep(double x, double y);
+    void releaseOverS(int button);
+    void showThickness();
+    void showRestored();
     void alphaScrolled(int value);
     void machScrolled(int value);
     void enableAngle(bool enabled);
@@ -150,6 +163,7 @@ private:
     ui::DrawingSurface* m_pictF = nullptr;
     ui::DrawingSurface* m_pictS = nullptr;
     DragHistory m_prev1, m_prev2;  ///< x_prev1/d_prev1 and x_prev2/d_prev2
+    EditHistory m_history;
 
     // Layout kept from load, in pixels, for the proportional resize.
     double m_aspF = 1, m_aspS = 1;

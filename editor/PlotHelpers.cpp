@@ -13,7 +13,7 @@ void drawFrame(ui::DrawingSurface& pict, const PlotFrame& f, const char* mask, c
     pict.setBackground(Qt::white);
     const int nx = static_cast<int>(round_half_even((f.xmax - f.xmin) / f.dx));
     const int ny = static_cast<int>(round_half_even((f.ymax - f.ymin) / f.dy));
-    pict.setScale(f.xmin - 0.07, f.ymax + f.margin, f.xmax + 0.01, f.ymin - f.margin);
+    pict.setScale(f.xmin - 0.07, f.ymax + f.margin, f.xmax + f.right, f.ymin - f.margin);
     for (int i = 0; i <= nx; ++i) {
         const double x = i * f.dx + f.xmin;
         pict.line(x, f.ymin, x, f.ymax, kBlack);

@@ -15,12 +15,14 @@ inline const QColor kBlack{0, 0, 0};
 inline const QColor kBlue{0, 0, 255};
 inline const QColor kRed{255, 0, 0};
 
-/// A plot frame: x and y range, grid steps and the margin added above and below.
+/// A plot frame: x and y range, grid steps, the margin added above and below, and the room
+/// right of xmax (for a second scale's labels).
 struct PlotFrame {
     double xmin, xmax, ymin, ymax, dx, dy, margin;
+    double right = 0.01;
 };
 
-/// Clears the picture to white, sets the user scale (x from xmin - 0.07 to xmax + 0.01, y from
+/// Clears the picture to white, sets the user scale (x from xmin - 0.07 to xmax + right, y from
 /// ymax + margin at the top to ymin - margin), draws the black grid and labels every horizontal
 /// grid line at the left with mask, in labelColour (then black again).
 void drawFrame(ui::DrawingSurface& pict, const PlotFrame& f, const char* mask, const QColor& labelColour = kBlack);

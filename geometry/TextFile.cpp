@@ -40,7 +40,7 @@ std::string LineReader::where(const std::string& what) const
     return m_path + ": line " + std::to_string(m_line) + ": " + what;
 }
 
-void write_lines_atomically(const std::string& path, const std::vector<std::string>& lines)
+void write_lines_atomically(const std::string& path, const std::vector<std::string>& lines, const char* eol)
 {
     namespace fs = std::filesystem;
     const fs::path target(path);
@@ -53,7 +53,7 @@ void write_lines_atomically(const std::string& path, const std::vector<std::stri
         if (!out)
             throw Error(path + ": cannot write the file (" + std::strerror(errno) + ")");
         for (const auto& line : lines)
-            out << line << "\r\n";
+            out << line << eol;
         out.flush();
         if (!out) {
             out.close();

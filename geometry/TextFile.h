@@ -30,9 +30,10 @@ private:
     int m_line = 0;
 };
 
-/// Writes lines, each ended with CR LF, to path so that it is replaced whole or not at all:
-/// the text goes to a temporary file in the same folder that is renamed over path.
-/// Throws Error naming the file on failure; an existing file is then left as it was.
-void write_lines_atomically(const std::string& path, const std::vector<std::string>& lines);
+/// Writes lines, each ended with eol (CR LF unless told), to path so that it is replaced whole
+/// or not at all: the text goes to a temporary file in the same folder that is renamed over
+/// path. Throws Error naming the file on failure; an existing file is then left as it was.
+void write_lines_atomically(const std::string& path, const std::vector<std::string>& lines,
+                            const char* eol = "\r\n");
 
 } // namespace camber

@@ -41,8 +41,9 @@ std::optional<std::vector<double>> numbers(const std::string& line)
 
 bool isCount(double v) { return v >= 2 && v == std::floor(v) && v < 100000; }
 
-// Writes a coordinate with as many decimals as fit in 10 characters.
-std::string coordinate(double v)
+} // namespace
+
+std::string coordinate_text(double v)
 {
     const double magnitude = std::fabs(v);
     int intDigits = 1;
@@ -51,8 +52,6 @@ std::string coordinate(double v)
     const int decimals = std::max(0, 9 - intDigits - (v < 0 ? 1 : 0));
     return format_number(v, decimals > 0 ? "0." + std::string(static_cast<std::size_t>(decimals), '0') : "0");
 }
-
-} // namespace
 
 DatSection read_dat(const std::string& path)
 {
@@ -121,7 +120,7 @@ std::vector<std::string> ulf_lines(const DatSection& section, const std::string&
     auto table = [&lines](const std::vector<DatPoint>& points) {
         lines.push_back("     X          Y");
         for (const auto& p : points)
-            lines.push_back(" " + coordinate(p.x) + "  " + coordinate(p.y));
+            lines.push_back(" " + coordinate_text(p.x) + "  " + coordinate_text(p.y));
     };
     table(section.upper);
     table(section.lower);

@@ -26,6 +26,10 @@ struct DatSection {
 /// Throws Error "FILE: line N: cause" on anything else.
 DatSection read_dat(const std::string& path);
 
+/// A coordinate with as many decimals as fit in 10 characters, so that a reader of
+/// 10-character fields keeps every digit (8 decimals for a value between 0 and 1).
+std::string coordinate_text(double v);
+
 /// The .ULF text of a section (lines without line ends): title, a free line, the count
 /// line "0 n_u n_l", a heading, the upper table, a heading, the lower table. Numbers are
 /// written in at most 10 characters so that the reader keeps every digit.

@@ -3,9 +3,11 @@
 
 #include "FileLists.h"
 #include "FileNames.h"
+#include "SectionExport.h"
 #include "SectionReader.h"
 #include "geometry/FlowSettings.h"
 #include "geometry/GwoWriter.h"
+#include "ui/Captions.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Windows.h"
@@ -16,10 +18,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace camber {
 
@@ -29,6 +33,26 @@ Form_inp::EditorOpener& editorOpener()
 {
     static Form_inp::EditorOpener opener;
     return opener;
+}
+
+Form_inp::SaveAsChooser& saveAsChooser()
+{
+    static Form_inp::SaveAsChooser chooser;
+    return chooser;
+}
+
+// The standard file dialog; a name typed without an extension takes the chosen filter's.
+QString saveAsDialog(QWidget* parent)
+{
+    const QString selig = QStringLiteral("Selig coordinate files (*.dat)");
+    const QString section = QStringLiteral("Section files (*.ULF)");
+    QString filter = selig;
+    const QString suggested = QFileInfo(QString::fromStdString(state().f_inp)).completeBaseName() + ".dat";
+    QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Save Section As"), suggested,
+                                                selig + ";;" + section, &filter);
+    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty())
+        name += filter == section ? QStringLiteral(".ULF") : QStringLiteral(".dat");
+    return name;
 }
 
 QStringList userDrives()
@@ -49,6 +73,14 @@ QStringList userDrives()
     return drives;
 }
 
+std::vector<std::string> itemTexts(const QComboBox* list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->itemText(i).toStdString());
+    return out;
+}
+
 std::vector<std::string> toStd(const QStringList& list)
 {
     std::vector<std::string> out;
@@ -61,12 +93,15 @@ std::vector<std::string> toStd(const QStringList& list)
 
 void Form_inp::setEditorOpener(EditorOpener opener) { editorOpener() = std::move(opener); }
 
+void Form_inp::setSaveAsChooser(SaveAsChooser chooser) { saveAsChooser() = std::move(chooser); }
+
 Form_inp::Form_inp()
 {
     using namespace ui;
     setWindowTitle("Input File");
     setFont(designFont());
-    setClientSize(this, 3705, 4335);
+    // One row below the designed area holds "Save As...".
+    setClientSize(this, 3705, 4695);
     setFixedSize(size());
 
     Drive1 = makeDropDown(this, "Drive1", {120, 120, 1455, 315});
@@ -89,12 +124,14 @@ Form_inp::Form_inp()
     Cmd_Edit = makeButton(this, "Cmd_Edit", "Geometry Edition", {2040, 3600, 855, 615});
     Cmd_Save = makeButton(this, "Cmd_Save", "Save", {3000, 3600, 615, 255});
     QPushButton* quit = makeButton(this, "Quit", "&Quit", {3000, 3960, 615, 255});
+    Cmd_SaveAs = makeButton(this, "Cmd_SaveAs", "Save As...", {2040, 4320, 1575, 255});
 
     Opt_UL_TC[0]->setChecked(true);
     InputF->setEnabled(false);
     Cmd_wing->setEnabled(false);
     Cmd_Edit->setEnabled(false);
     Cmd_Save->setEnabled(false);
+    Cmd_SaveAs->setEnabled(false);
 
     // Load: the pattern list, then the lists on the current drive and directory.
     ComboFT->addItem("Input Files (*.ULF)");
@@ -106,6 +143,7 @@ Form_inp::Form_inp()
     Drive1->setCurrentText(QString::fromStdString(mount_of(cwd.toStdString(), toStd(drives))));
     Dir1->setPath(cwd);
     File1->setPath(cwd);
+    ui::fitCaptions(this);
 
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { ui::guarded(this, [this] { Drive1_Change(); }); });
     connect(Dir1, &DirList::changed, this, [this] { ui::guarded(this, [this] { Dir1_Change(); }); });
@@ -115,6 +153,7 @@ Form_inp::Form_inp()
     connect(Cmd_wing, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Cmd_wing_Click(); }); });
     connect(Cmd_Edit, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Cmd_Edit_Click(); }); });
     connect(Cmd_Save, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Cmd_Save_Click(); }); });
+    connect(Cmd_SaveAs, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Cmd_SaveAs_Click(); }); });
     connect(quit, &QPushButton::clicked, this, [this] { Quit_Click(); });
 }
 
@@ -122,10 +161,7 @@ void Form_inp::Drive1_Change()
 {
     // A drive's current directory is the process's one when that lies on the drive, else its root.
     const QString drive = Drive1->currentText();
-    std::vector<std::string> drives;
-    for (int i = 0; i < Drive1->count(); ++i)
-        drives.push_back(Drive1->itemText(i).toStdString());
-    if (QString::fromStdString(mount_of(QDir::currentPath().toStdString(), drives)) != drive
+    if (QString::fromStdString(mount_of(QDir::currentPath().toStdString(), itemTexts(Drive1))) != drive
         && !QDir::setCurrent(drive))
         throw Error("cannot make " + drive.toStdString() + " the current drive");
     Dir1->setPath(QDir::currentPath());
@@ -158,6 +194,29 @@ void Form_inp::InputF_Click()
     Cmd_wing->setEnabled(true);
     Cmd_Edit->setEnabled(true);
     Cmd_Save->setEnabled(true);
+    Cmd_SaveAs->setEnabled(true);
+}
+
+void Form_inp::openFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        throw Error(path.toStdString() + ": cannot open the file ("
+                    + (file.exists() ? "it is a folder" : "no such file") + ")");
+    const QString folder = file.absolutePath();
+    if (!QDir::setCurrent(folder))
+        throw Error(path.toStdString() + ": cannot make its folder the current one");
+    {
+        // The drive list follows the folder without making its root current.
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setCurrentText(QString::fromStdString(mount_of(folder.toStdString(), itemTexts(Drive1))));
+    }
+    Dir1->setPath(folder);
+    if (!matches_pattern(file.fileName().toStdString(), File1->pattern().toStdString()))
+        ComboFT->setCurrentIndex(1);
+    if (!File1->selectFile(file.fileName()))
+        throw Error(path.toStdString() + ": cannot open the file (not listed in its folder)");
+    InputF_Click();
 }
 
 void Form_inp::Cmd_wing_Click()
@@ -191,6 +250,13 @@ void Form_inp::enable_file_controls()
 }
 
 void Form_inp::Cmd_Save_Click() { save_gwo(state()); }
+
+void Form_inp::Cmd_SaveAs_Click()
+{
+    const QString name = saveAsChooser() ? saveAsChooser()(this) : saveAsDialog(this);
+    if (!name.isEmpty())
+        export_section(state(), name.toStdString());
+}
 
 void Form_inp::Quit_Click()
 {

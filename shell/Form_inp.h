@@ -31,12 +31,25 @@ public:
     /// register it when the program starts. Without one, Geometry Edition opens nothing.
     static void setEditorOpener(EditorOpener opener);
 
+    /// Asks the user where "Save As..." writes the section: a file name, or empty when the
+    /// user changed their mind. The default is the standard file dialog.
+    using SaveAsChooser = std::function<QString(QWidget* parent)>;
+    /// Replaces the file dialog of "Save As..." (tests answer it themselves); an empty chooser
+    /// restores the dialog.
+    static void setSaveAsChooser(SaveAsChooser chooser);
+
     /// Loads the window (hidden) on the process's current directory.
     Form_inp();
 
     /// Makes the drive, pattern, directory and file lists usable again; an editor calls it
     /// when it closes.
     void enable_file_controls();
+
+    /// Opens a section file as if the user had picked it in the lists and pressed Input: its
+    /// folder becomes the current one and the lists show it, the output names follow it, the
+    /// section is read and the buttons that need one are enabled. Throws Error naming the file
+    /// when it does not exist or cannot be read; the window then holds no section.
+    void openFile(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +63,7 @@ private:
     void Cmd_wing_Click();
     void Cmd_Edit_Click();
     void Cmd_Save_Click();
+    void Cmd_SaveAs_Click();
     void Quit_Click();
 
     QComboBox* Drive1 = nullptr;
@@ -64,6 +78,7 @@ private:
     QRadioButton* Opt_UL_TC[2] = {nullptr, nullptr};
     QPushButton* Cmd_Edit = nullptr;
     QPushButton* Cmd_Save = nullptr;
+    QPushButton* Cmd_SaveAs = nullptr;
 };
 
 } // namespace camber

@@ -95,11 +95,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, 
 {
     auto* label = new QLabel(caption, parent);
     label->setTextFormat(Qt::PlainText);
-    named(label, name, at);
-    const int needed = label->fontMetrics().horizontalAdvance(caption) + 2;
-    if (needed > label->width())
-        label->resize(needed, label->height());
-    return label;
+    return named(label, name, at);
 }
 
 QLineEdit* makeTextBox(QWidget* parent, const QString& name, const QString& text, const Twips& at)

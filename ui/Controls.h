@@ -64,8 +64,7 @@ QString indexedName(const QString& base, int index);
 /// A command button; a caption too wide for one line of a button tall enough for two is
 /// broken at a blank, as such buttons have always shown it.
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const Twips& at);
-/// A label; one whose caption is wider than designed (the fallback font is wider than the
-/// design's) grows to the right to show it whole.
+/// A label at its designed size; a caption wider than that is fitted by fitCaptions (Captions.h).
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, const Twips& at);
 QLineEdit* makeTextBox(QWidget* parent, const QString& name, const QString& text, const Twips& at);
 QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption, const Twips& at);

@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPolygonF>
 
 #include <cassert>
 #include <cmath>
@@ -177,6 +178,17 @@ void DrawingSurface::line(double x1, double y1, double x2, double y2, const QCol
     finishOperation();
 }
 
+void DrawingSurface::polyline(const QVector<QPointF>& points, const QColor& colour)
+{
+    updateTransform();
+    QPainter& p = painter();
+    QPen pen(colour, m_penWidth, m_dotted ? Qt::DotLine : Qt::SolidLine);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    p.drawPolyline(m_toPixel.map(QPolygonF(points)));
+    finishOperation();
+}
+
 void DrawingSurface::circle(double x, double y, double radius, const QColor& colour)
 {
     updateTransform();
@@ -196,6 +208,26 @@ void DrawingSurface::setTextPosition(double x, double y)
     m_textY = y;
 }
 
+const QStaticText& DrawingSurface::laidOut(const QString& text, const QFont& font)
+{
+    // Plots print the same scale labels at every redraw; laying a text out costs more than
+    // drawing it, so the layouts are kept, and forgotten when the font changes or they pile up.
+    constexpr qsizetype kMostKept = 256;
+    if (font != m_textFont || m_texts.size() > kMostKept) {
+        m_texts.clear();
+        m_textFont = font;
+    }
+    auto found = m_texts.find(text);
+    if (found == m_texts.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        laid.prepare(QTransform(), font);
+        found = m_texts.insert(text, laid);
+    }
+    return *found;
+}
+
 void DrawingSurface::print(const QString& text)
 {
     updateTransform();
@@ -203,7 +235,7 @@ void DrawingSurface::print(const QString& text)
     const QFontMetricsF metrics(p.font());
     const QPointF topLeft = m_toPixel.map(QPointF(m_textX, m_textY));
     p.setPen(m_textColour);
-    p.drawText(QPointF(topLeft.x(), topLeft.y() + metrics.ascent()), text);
+    p.drawStaticText(topLeft, laidOut(text, p.font()));
     const QPointF next = m_toUser.map(QPointF(0, topLeft.y() + metrics.height()));
     m_textX = m_userScale ? m_x1 : 0;
     m_textY = next.y();

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPointF>
+#include <QStaticText>
 #include <QTransform>
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
@@ -58,6 +62,9 @@ public:
 
     /// A line from (x1, y1) to (x2, y2) in user coordinates.
     void line(double x1, double y1, double x2, double y2, const QColor& colour);
+    /// A polyline through points in user coordinates, drawn as one stroke: cheaper than its
+    /// segments one by one, and a dotted pattern runs on across the points.
+    void polyline(const QVector<QPointF>& points, const QColor& colour);
     /// A circle around (x, y); the radius is in x units, the circle is round on screen.
     void circle(double x, double y, double radius, const QColor& colour);
     /// Places the top-left corner of the next text at (x, y).
@@ -91,6 +98,7 @@ private:
     friend class RetainedDrawing;
     void ensureImage() const;
     void updateTransform() const;
+    const QStaticText& laidOut(const QString& text, const QFont& font);
     QPainter& painter();
     void finishOperation();
     void beginRetained();
@@ -108,6 +116,8 @@ private:
     bool m_dotted = false;
     int m_penWidth = 1;
     double m_textX = 0, m_textY = 0;
+    QHash<QString, QStaticText> m_texts;  ///< texts printed, laid out in m_textFont
+    QFont m_textFont;
 };
 
 /// Keeps one painter open on a surface for the lifetime of the object (a plot routine) and

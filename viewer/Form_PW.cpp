@@ -2,6 +2,7 @@
 #include "Form_PW.h"
 
 #include "geometry/Format.h"
+#include "ui/Captions.h"
 #include "ui/Controls.h"
 #include "ui/DrawingSurface.h"
 #include "ui/Guarded.h"
@@ -40,6 +41,8 @@ Form_PW::Form_PW()
     connect(Picture1, &ui::DrawingSurface::mouseDown, this, &Form_PW::Picture1_MouseDown);
     connect(Picture1, &ui::DrawingSurface::mouseMove, this, &Form_PW::Picture1_MouseMove);
     connect(Picture1, &ui::DrawingSurface::mouseUp, this, &Form_PW::Picture1_MouseUp);
+
+    ui::fitCaptions(this);
 
     pw_ratio = static_cast<Single>(Picture1->height()) / static_cast<Single>(Picture1->width());
     pw_dw = width() - Picture1->width();

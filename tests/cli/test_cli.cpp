@@ -122,6 +122,38 @@ TEST(Cli, BadInputFailsWithFileAndLineAndLeavesTheOutputAlone)
     EXPECT_FALSE(fs::exists(fresh));
 }
 
+TEST(Cli, ExportWritesTheSectionAsReadThatConvertAndTheReaderGiveBack)
+{
+    SectionState original;
+    original.f_inp = example("naca4415_mm.ULF");
+    read_section(original);
+    const auto dat = workDir() / "export.dat";
+    const auto ulf = workDir() / "export.ULF";
+    const auto converted = workDir() / "converted.ULF";
+    for (const auto& out : {dat, ulf}) {
+        const auto r = cli("export " + example("naca4415_mm.ULF") + " " + out.string());
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    ASSERT_EQ(cli("convert " + dat.string() + " " + converted.string()).status, 0);
+    for (const auto& back : {ulf, converted}) {
+        SectionState s;
+        s.f_inp = back.string();
+        read_section(s);
+        ASSERT_EQ(s.n_up(1), original.n_up(1)) << back;
+        for (int i = 1; i <= s.n_up(1); ++i) {
+            EXPECT_NEAR(s.x_st(1, i), original.x_st(1, i), 1e-6) << back << " station " << i;
+            EXPECT_NEAR(s.y_up(1, i), original.y_up(1, i), 1e-6) << back << " station " << i;
+            EXPECT_NEAR(s.y_lo(1, i), original.y_lo(1, i), 1e-6) << back << " station " << i;
+        }
+    }
+
+    const auto unknown = workDir() / "export.csv";
+    const auto r = cli("export " + example("naca4415_mm.ULF") + " " + unknown.string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(unknown.string()), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(unknown));
+}
+
 TEST(Cli, WrongUsageExitsWithTwo)
 {
     for (const char* args : {"", "gwo onlyone", "frobnicate a b", "info a b"}) {

@@ -142,3 +142,20 @@ TEST_F(EditorUL, ResizingKeepsThePicturesInProportion)
     EXPECT_EQ(pict()->y() - pictF->height(), offset) << "Pict_S stays below Pict_F";
     EXPECT_EQ(control<QWidget>("Frm_cp")->pos(), framePosition) << "the controls do not move";
 }
+
+TEST_F(EditorUL, TheCamberScaleIsLabelledInsideItsPicture)
+{
+    rightDrag(0.5, 0.0);  // draws both pictures
+    auto* pictF = pict("Pict_F");
+    const QImage image = pictF->image();
+    // The red camber labels stand right of the chord's end, inside the picture.
+    const int chordEnd = static_cast<int>(pictF->toPixel({1.0, 0.0}).x()) + 2;
+    ASSERT_LT(chordEnd, image.width() - 10) << "room is left for the labels";
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = chordEnd; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 120 && c.blue() < 120;
+        }
+    EXPECT_GT(red, 20);
+}

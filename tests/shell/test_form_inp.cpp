@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kControls[] = {"Drive1", "Dir1", "ComboFT", "File1", "InputF", "Cmd_wing",
-                                 "Opt_UL_TC(0)", "Opt_UL_TC(1)", "Cmd_Edit", "Cmd_Save", "Quit"};
+                                 "Opt_UL_TC(0)", "Opt_UL_TC(1)", "Cmd_Edit", "Cmd_Save", "Cmd_SaveAs", "Quit"};
 
 // The start-up window on a working folder (the process's current directory) with a data
 // folder of section files below it.
@@ -131,7 +131,7 @@ TEST_F(StartWindow, ControlsBecomeUsableStepByStepFromStartToEdit)
 
     click("InputF");
     Names afterRead = afterClick;
-    afterRead.insert({"Cmd_wing", "Cmd_Edit", "Cmd_Save"});
+    afterRead.insert({"Cmd_wing", "Cmd_Edit", "Cmd_Save", "Cmd_SaveAs"});
     EXPECT_EQ(usable(), afterRead) << "after a read";
     EXPECT_EQ(state().n_up(1), 61);
     EXPECT_EQ(state().title_ln(1).str().substr(0, 9), "NACA 2412");
@@ -141,7 +141,7 @@ TEST_F(StartWindow, ControlsBecomeUsableStepByStepFromStartToEdit)
     state().mach(1) = 0.3f;
     state().k_alcl = 1;
     click("Cmd_Edit");
-    EXPECT_EQ(usable(), (Names{"Cmd_Save", "Quit"})) << "after Geometry Edition";
+    EXPECT_EQ(usable(), (Names{"Cmd_Save", "Cmd_SaveAs", "Quit"})) << "after Geometry Edition";
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], Form_inp::Editor::UpperLower);
     const auto& s = state();
@@ -156,7 +156,7 @@ TEST_F(StartWindow, ControlsBecomeUsableStepByStepFromStartToEdit)
 
     // The editor closes: the lists come back, the editor choice stays fixed.
     m_form->enable_file_controls();
-    EXPECT_EQ(usable(), (Names{"Drive1", "Dir1", "ComboFT", "File1", "Cmd_Save", "Quit"}));
+    EXPECT_EQ(usable(), (Names{"Drive1", "Dir1", "ComboFT", "File1", "Cmd_Save", "Cmd_SaveAs", "Quit"}));
     pick("a.b.ULF");
     click("InputF");
     click("Cmd_Edit");
@@ -295,6 +295,80 @@ TEST_F(StartWindow, ViewFoilShowsTheOneViewerAndQuitClosesEverything)
     test::processDeferred();
     EXPECT_EQ(ui::Windows::find<Form_PW>(), nullptr);
     EXPECT_FALSE(m_form->isVisible());
+}
+
+TEST_F(StartWindow, SaveAsWritesTheSectionInTheFormItsNameChooses)
+{
+    openData();
+    pick("wing1.ULF");
+    click("InputF");
+    QString answer;
+    Form_inp::setSaveAsChooser([&answer](QWidget*) { return answer; });
+    test::ErrorCollector errors;
+    const struct {
+        const char* name;
+        std::string lineEnd;
+    } forms[] = {{"wing.dat", "\n"}, {"wing.ULF", "\r\n"}};
+    for (const auto& f : forms) {
+        answer = QString::fromStdString(m_dir.file(f.name));
+        click("Cmd_SaveAs");
+        const std::string content = slurp(m_dir.file(f.name));
+        const std::string title = "NACA 2412";
+        EXPECT_EQ(content.substr(0, title.size()), title) << f.name;
+        const std::size_t end = content.find('\n') + 1;
+        EXPECT_EQ(content.substr(end - f.lineEnd.size(), f.lineEnd.size()), f.lineEnd) << f.name;
+    }
+    EXPECT_TRUE(errors.messages().isEmpty());
+
+    // A name without a known form is refused and nothing is written; a cancelled dialog writes nothing.
+    answer = QString::fromStdString(m_dir.file("wing.txt"));
+    click("Cmd_SaveAs");
+    ASSERT_EQ(errors.messages().size(), 1);
+    EXPECT_TRUE(errors.messages()[0].contains("wing.txt")) << errors.messages()[0].toStdString();
+    EXPECT_FALSE(fs::exists(m_dir.file("wing.txt")));
+    answer.clear();
+    click("Cmd_SaveAs");
+    EXPECT_EQ(errors.messages().size(), 1);
+    Form_inp::setSaveAsChooser({});
+}
+
+TEST_F(StartWindow, OpenFileReadsASectionAsIfPickedAndRead)
+{
+    m_form->openFile(QString::fromStdString((m_data / "wing1.ULF").string()));
+    EXPECT_EQ(QDir::currentPath().toStdString(), fs::canonical(m_data).string()) << "its folder is current";
+    EXPECT_EQ(text("Finput"), "wing1.ULF");
+    EXPECT_EQ(text("Foutput"), "wing1.gwo");
+    EXPECT_EQ(files()->fileName(), "wing1.ULF");
+    EXPECT_EQ(state().n_up(1), 61);
+    for (const char* button : {"Cmd_wing", "Cmd_Edit", "Cmd_Save", "Cmd_SaveAs"})
+        EXPECT_TRUE(control(button)->isEnabled()) << button;
+
+    // A file the pattern hides is listed by showing all files.
+    m_form->openFile(QString::fromStdString((m_data / "noext").string()));
+    EXPECT_EQ(control<QComboBox>("ComboFT")->currentIndex(), 1);
+    EXPECT_EQ(files()->fileName(), "noext");
+}
+
+TEST_F(StartWindow, OpenFileOfAMissingOrUnreadableFileLeavesTheWindowEmpty)
+{
+    const auto afterStart = usable();
+    const struct {
+        const char* file;
+        const char* cause;
+    } bad[] = {{"missing.ULF", "no such file"}, {"sub", "folder"}, {"bad.ULF", "line"}};
+    for (const auto& b : bad) {
+        const std::string path = (m_data / b.file).string();
+        try {
+            m_form->openFile(QString::fromStdString(path));
+            ADD_FAILURE() << b.file << " was opened";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(b.cause), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(state().n_sections, 0) << b.file;
+        EXPECT_FALSE(control("Cmd_Edit")->isEnabled()) << b.file;
+    }
+    EXPECT_EQ(usable().count("Cmd_wing"), afterStart.count("Cmd_wing"));
 }
 
 } // namespace

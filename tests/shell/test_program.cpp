@@ -90,6 +90,36 @@ TEST_F(Program, GeometryEditionOpensTheUpperLowerEditorAndDisablesTheFileControl
         EXPECT_TRUE(in(start(), name)->isEnabled()) << name;
 }
 
+TEST_F(Program, ThePressureWindowShowsTheDragSplitAndTheLayersOfTheDefaultCase)
+{
+    openExample("naca2412.ULF");
+    auto& editor = edit_ul::FormEditUL::instance();
+    in<QPushButton>(editor, "Cmd_SMESH")->click();
+    auto& pressure = ui::Windows::get<cp::FrmSmesh>();
+    EXPECT_EQ(in<QLineEdit>(pressure, "TxtCol")->text(), "Calculation - OK");
+    const double total = number(pressure, "Txt_CdTotal");
+    EXPECT_EQ(total, number(editor, "Txt_Cdrag"));
+    const double parts = number(pressure, "Txt_CdFric") + number(pressure, "Txt_CdPres") + number(pressure, "Txt_CdWave");
+    EXPECT_NEAR(parts, total, 2e-6) << "the parts add up to the total";
+    EXPECT_GT(number(pressure, "Txt_CdFric"), 0.002) << "turbulent friction at 30 million";
+    for (const char* box : {"Txt_TrUpper", "Txt_TrLower"}) {
+        EXPECT_GT(number(pressure, box), 0.0) << box;
+        EXPECT_LE(number(pressure, box), 1.0) << box;
+    }
+    // Both layers are drawn, whether the solver gives their stations or only the pressure points'.
+    const QImage layers = in<ui::DrawingSurface>(pressure, "Pict_BL")->image();
+    int blue = 0, red = 0;
+    for (int y = 0; y < layers.height(); ++y)
+        for (int x = 0; x < layers.width(); ++x) {
+            blue += layers.pixelColor(x, y) == QColor(0, 0, 255);
+            red += layers.pixelColor(x, y) == QColor(255, 0, 0);
+        }
+    EXPECT_GT(blue, 100);
+    EXPECT_GT(red, 100);
+    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS"))
+        pressure.grab().save(QString::fromLatin1(dir) + "/pressure_default.png");
+}
+
 TEST_F(Program, RaisingTheUpperSurfaceLowersTheAngleForTheSameLift)
 {
     openExample("naca2412.ULF");

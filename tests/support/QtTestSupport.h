@@ -4,6 +4,8 @@
 #include "ui/Guarded.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringList>
 #include <QWidget>
@@ -26,6 +28,26 @@ inline void drag(QWidget* w, QPointF from, QPointF to, Qt::MouseButton button,
     sendMouse(w, QEvent::MouseButtonPress, from, button, button, modifiers);
     sendMouse(w, QEvent::MouseMove, to, Qt::NoButton, button, modifiers);
     sendMouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton, modifiers);
+}
+
+/// A key press and release sent straight to a widget.
+inline void pressKey(QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(w, &release);
+}
+
+/// Replaces the text of a text box as a user does: everything selected, the new text typed
+/// key by key, Enter pressed.
+inline void typeInto(QLineEdit* box, const QString& text)
+{
+    box->selectAll();
+    pressKey(box, Qt::Key_Delete);
+    for (const QChar c : text)
+        pressKey(box, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+    pressKey(box, Qt::Key_Return);
 }
 
 /// Collects the messages of failed operations instead of showing message boxes, while alive.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "ui/Captions.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Windows.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,11 +63,33 @@ TEST(Controls, CaptionsTooWideForTheDesignStillShowWhole)
     auto* flat = makeButton(&window, "Cmd_Flat", "Geometry Edition", {0, 0, 855, 255});
     EXPECT_EQ(tall->text(), "Geometry\nEdition");
     EXPECT_EQ(flat->text(), "Geometry Edition");
-    // A label grows to its caption, never shrinks below its design.
-    auto* narrow = makeLabel(&window, "FileOutput", "Output File with a long caption", {120, 2880, 255, 255});
+    // A label keeps its designed size; a caption too wide for it gets a smaller font, down to
+    // a readable least, and a caption that fits keeps the window's font.
+    auto* narrow = makeLabel(&window, "FileOutput", "Output File", {120, 2880, 900, 255});
+    const int designed = QFontMetrics(window.font()).horizontalAdvance("Output File") * 4 / 5;
+    narrow->resize(designed, narrow->height());
+    auto* hopeless = makeLabel(&window, "Long", "Output File with a very long caption", {0, 600, 255, 255});
     auto* wide = makeLabel(&window, "Wide", "x=", {0, 0, 2000, 255});
-    EXPECT_GE(narrow->width(), narrow->fontMetrics().horizontalAdvance(narrow->text()));
+    ASSERT_FALSE(captionFits(narrow));
+    fitCaptions(&window);
+    EXPECT_EQ(narrow->width(), designed);
+    EXPECT_TRUE(captionFits(narrow));
+    EXPECT_LT(narrow->font().pointSizeF(), window.font().pointSizeF());
+    EXPECT_GE(hopeless->font().pointSizeF(), 6.0);
+    EXPECT_EQ(wide->font(), window.font());
     EXPECT_EQ(wide->width(), twipsToPixelsX(&window, 2000));
+}
+
+TEST(Controls, ShrinkingAFrameTitleLeavesTheControlsInsideAlone)
+{
+    QWidget window;
+    window.setFont(designFont());
+    auto* frame = makeFrame(&window, "Frm_cp", "Cp calculation", {0, 0, 1300, 1500});
+    auto* inside = makeLabel(frame, "Lbl_alpha", "Alpha", {120, 240, 600, 255});
+    fitCaptions(&window);
+    EXPECT_TRUE(captionFits(frame));
+    EXPECT_LT(frame->font().pointSizeF(), window.font().pointSizeF());
+    EXPECT_EQ(inside->font().pointSizeF(), window.font().pointSizeF());
 }
 
 TEST(Fonts, AMissingFamilyFallsBackToSansSerifAtTheNamedSize)
