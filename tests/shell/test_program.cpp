@@ -2,6 +2,7 @@
 // The program's windows together, with the real flow solver beside the test program.
 #include "shell/Program.h"
 
+#include "cp/FrmPolar.h"
 #include "cp/FrmSmesh.h"
 #include "edit_tc/FormEditTC.h"
 #include "edit_ul/FormEditUL.h"
@@ -16,10 +17,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -176,4 +179,40 @@ TEST_F(Program, ThicknessEditSavedFromTheStartWindowHoldsTheDraggedSection)
         }
         EXPECT_NEAR(upper[j].second, -lower[j].second, 1e-5) << "a symmetric section thickened stays symmetric";
     }
+}
+
+TEST_F(Program, ThePolarWindowSweepsTheSectionAsItNowIsBesideTheEditor)
+{
+    openExample("naca2412.ULF");
+    auto& editor = edit_ul::FormEditUL::instance();
+    in<QPushButton>(editor, "Cmd_SMESH")->click();
+    in<QPushButton>(ui::Windows::get<cp::FrmSmesh>(), "Cmd_Polar")->click();
+    auto& polar = ui::Windows::get<cp::FrmPolar>();
+    ASSERT_TRUE(polar.isVisible());
+    in<QRadioButton>(polar, "Opt_Sweep(1)")->click();
+    const auto divergence = [&] {
+        in<QPushButton>(polar, "Cmd_Compute")->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !polar.running(); }, 120000));
+        const QString status = in<QLabel>(polar, "Lbl_Status")->text();
+        EXPECT_TRUE(status.startsWith("21 points")) << status.toStdString();
+        const auto at = status.indexOf("divergence Mach ");
+        EXPECT_GE(at, 0) << status.toStdString();
+        return text_to_number(status.mid(at + 16).toStdString());
+    };
+    const double before = divergence();
+    EXPECT_GT(before, 0.65);
+    EXPECT_LT(before, 0.8);
+
+    // Thicken the upper surface around mid-chord while the window stays open: the drag now rises
+    // at a lower Mach number.
+    in<QRadioButton>(editor, "Opt_PT(3)")->click();
+    in<QCheckBox>(editor, "Chk_YT(3)")->click();
+    auto* pict = in<ui::DrawingSurface>(editor, "Pict_S");
+    for (double y : {0.005, 0.01, 0.015})
+        test::sendMouse(pict, QEvent::MouseMove, pict->toPixel({0.5, y}), Qt::NoButton, Qt::RightButton);
+    const double after = divergence();
+    EXPECT_LT(after, before - 0.005);
+
+    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS"))
+        polar.grab().save(QString::fromLatin1(dir) + "/polar_window.png");
 }

@@ -24,8 +24,9 @@ struct FakeSolver {
     static inline SmeshCase last{};
     static inline std::atomic<SmeshSolver*> lastMemory = nullptr;
     static inline std::atomic<int> memories = 0; ///< memories made and not freed
-    /// Runs before every calculation when set; a test holds a sweep there.
-    static inline std::function<void()> beforeSolve;
+    /// Runs before every calculation when set, with the memory it is made on (null: the
+    /// program's own); a test holds a sweep there.
+    static inline std::function<void(SmeshSolver*)> beforeSolve;
 
     static SmeshSolver* create()
     {
@@ -44,7 +45,7 @@ struct FakeSolver {
                               const double* y, SmeshResult* r)
     {
         if (beforeSolve)
-            beforeSolve();
+            beforeSolve(memory);
         ++calls;
         last = *flow;
         lastMemory = memory;
