@@ -190,3 +190,24 @@ TEST_F(PolarWindow, ASweepThatCannotRunSaysWhyAndAClosedWindowEndsItsSweep)
     EXPECT_EQ(ui::Windows::find<cp::FrmPolar>(), nullptr);
     EXPECT_EQ(FakeSolver::memories, 0) << "the sweep ended with its window";
 }
+
+TEST(PolarPlotAxis, EndsOnWholeStepsOfOneTwoOrFive)
+{
+    struct Case {
+        double low, high;
+        cp::PlotAxis axis;
+    };
+    for (const Case& c : std::vector<Case>{{0.6, 0.8, {0.6, 0.8, 0.02}},
+                                           {0.0061, 0.0334, {0.005, 0.035, 0.005}},
+                                           {-0.2, 1.13, {-0.2, 1.2, 0.2}},
+                                           {-4.2, 8.7, {-6, 10, 2}},
+                                           {0.5, 0.5, {0.45, 0.55, 0.01}},  // one value: a span around it
+                                           {0, 0, {-0.05, 0.05, 0.01}}}) {
+        const cp::PlotAxis a = cp::nice_axis(c.low, c.high);
+        EXPECT_NEAR(a.low, c.axis.low, 1e-12) << c.low << " " << c.high;
+        EXPECT_NEAR(a.high, c.axis.high, 1e-12) << c.low << " " << c.high;
+        EXPECT_NEAR(a.step, c.axis.step, 1e-15) << c.low << " " << c.high;
+        const double divisions = (a.high - a.low) / a.step;
+        EXPECT_TRUE(divisions >= 4 - 1e-9 && divisions <= 10 + 1e-9) << divisions;
+    }
+}
