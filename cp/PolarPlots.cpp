@@ -69,7 +69,7 @@ void draw(ui::DrawingSurface& pict, const Picture& picture)
     ui::RetainedDrawing retained(pict);
     pict.clear();
     // Room on the left and below for the labels, above for the titles.
-    pict.setScale(ax.low - 0.2 * sx, ay.high + 0.1 * sy, ax.high + 0.08 * sx, ay.low - 0.1 * sy);
+    pict.setScale(ax.low - 0.2 * sx, ay.high + 0.1 * sy, ax.high + 0.1 * sx, ay.low - 0.1 * sy);
     pict.setTextColour(kText);
     pict.setPenWidth(1);
     pict.setDotted(true);

@@ -51,13 +51,15 @@ class ReadSection(unittest.TestCase):
             self.assertIn("cannot open", str(missing.exception))
 
 
-class Analyze(unittest.TestCase):
+class WithNaca2412(unittest.TestCase):
     section = None
 
     @classmethod
     def setUpClass(cls):
         cls.section = camber.read_section(NACA2412)
 
+
+class Analyze(WithNaca2412):
     def assert_same_as_cp(self, python, args):
         with tempfile.TemporaryDirectory() as folder:
             run = cli("cp", NACA2412, Path(folder) / "out.cpo", *args)
@@ -121,13 +123,7 @@ class Analyze(unittest.TestCase):
             solver.solve(self.section, camber.analysis.flow_case(0.5, cl=0.4))
 
 
-class PolarAgainstTheBatchTool(unittest.TestCase):
-    section = None
-
-    @classmethod
-    def setUpClass(cls):
-        cls.section = camber.read_section(NACA2412)
-
+class PolarAgainstTheBatchTool(WithNaca2412):
     def assert_same_file(self, curve, args):
         with tempfile.TemporaryDirectory() as folder:
             ours, theirs = Path(folder) / "python.csv", Path(folder) / "cli.csv"

@@ -34,8 +34,8 @@ protected:
             if (memory != nullptr && m_holding)
                 m_permits.acquire();
         };
-        in<QPushButton>(FormEditUL::instance(), "Cmd_SMESH")->click();
-        in<QPushButton>(ui::Windows::get<cp::FrmSmesh>(), "Cmd_Polar")->click();
+        test::in<QPushButton>(FormEditUL::instance(), "Cmd_SMESH")->click();
+        test::in<QPushButton>(ui::Windows::get<cp::FrmSmesh>(), "Cmd_Polar")->click();
     }
     void TearDown() override
     {
@@ -44,16 +44,9 @@ protected:
         EditorFixture::TearDown();
         FakeSolver::beforeSolve = nullptr;
     }
-    template <typename T>
-    static T* in(QWidget& w, const char* name)
-    {
-        auto* c = w.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
     static cp::FrmPolar& window() { return ui::Windows::get<cp::FrmPolar>(); }
     template <typename T>
-    static T* find(const char* name) { return in<T>(window(), name); }
+    static T* find(const char* name) { return test::in<T>(window(), name); }
     static QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
     static QString status() { return find<QLabel>("Lbl_Status")->text(); }
     static int done() { return find<QProgressBar>("Prg_Sweep")->value(); }
@@ -101,7 +94,7 @@ TEST_F(PolarWindow, ASweepRunsBesideTheEditorAndItsPointsAppearAsTheyAreComputed
     EXPECT_EQ(FakeSolver::memories, 1);
 
     // The editor goes on calculating on the program's memory while the sweep waits.
-    in<QScrollBar>(FormEditUL::instance(), "HScr_M")->setValue(650);
+    test::in<QScrollBar>(FormEditUL::instance(), "HScr_M")->setValue(650);
     EXPECT_EQ(state().n_calc, editorCalculations + 1);
     EXPECT_EQ(FakeSolver::lastMemory, nullptr);
 
