@@ -106,7 +106,12 @@ void BM_PathIndependenceTransonic(benchmark::State& state) { pathIndependence(st
 void BM_PathIndependencePanel(benchmark::State& state) { pathIndependence(state, 1, 0.20, 0.55); }
 
 BENCHMARK(BM_ColdCalculation)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_MachSweep20)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_MachSweep20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_PathIndependenceTransonic)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PathIndependencePanel)->Unit(benchmark::kMillisecond)->Iterations(1);
 

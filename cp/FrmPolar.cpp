@@ -76,7 +76,8 @@ FrmPolar::FrmPolar()
     m_txtFrom = ui::makeTextBox(this, QStringLiteral("Txt_From"), QString(), {2520, 780, 855, 285});
     m_txtTo = ui::makeTextBox(this, QStringLiteral("Txt_To"), QString(), {3480, 780, 855, 285});
     m_txtStep = ui::makeTextBox(this, QStringLiteral("Txt_Step"), QString(), {4440, 780, 855, 285});
-    m_cmdCompute = ui::makeButton(this, QStringLiteral("Cmd_Compute"), QStringLiteral("Compute"), {5520, 90, 1215, 375});
+    m_cmdCompute =
+        ui::makeButton(this, QStringLiteral("Cmd_Compute"), QStringLiteral("Compute"), {5520, 90, 1215, 375});
     m_cmdCancel = ui::makeButton(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("Cancel"), {5520, 540, 1215, 375});
     m_cmdSave = ui::makeButton(this, QStringLiteral("Cmd_Save"), QStringLiteral("Save"), {6960, 90, 1215, 375});
     m_txtFile = ui::makeTextBox(this, QStringLiteral("Txt_File"), defaultFile(), {6960, 600, 2520, 285});
@@ -239,7 +240,8 @@ void FrmPolar::showState()
     const PolarCurve& curve = m_curves[last ? m_runningKind : kind()].first;
     const int done = static_cast<int>(curve.points.size());
     const int total = last ? m_total : done;
-    const auto failed = std::count_if(curve.points.begin(), curve.points.end(), [](const auto& p) { return p.status < 0; });
+    const auto failed =
+        std::count_if(curve.points.begin(), curve.points.end(), [](const auto& p) { return p.status < 0; });
     m_prgSweep->setRange(0, std::max(total, 1));
     m_prgSweep->setValue(std::min(done, std::max(total, 1)));
     QString status;
@@ -255,8 +257,9 @@ void FrmPolar::showState()
     if (failed > 0)
         status += QStringLiteral(", %1 failed").arg(failed);
     if (!running() && curve.kind == PolarKind::Mach && done > 0)
-        status += curve.divergence ? QStringLiteral(", divergence Mach %1").arg(text(format_number(*curve.divergence, "0.000")))
-                                   : QStringLiteral(", no divergence in the sweep");
+        status += curve.divergence
+                      ? QStringLiteral(", divergence Mach %1").arg(text(format_number(*curve.divergence, "0.000")))
+                      : QStringLiteral(", no divergence in the sweep");
     m_lblStatus->setText(status);
     m_cmdCompute->setEnabled(!running());
     m_cmdCancel->setEnabled(running() && !m_wasCancelled);

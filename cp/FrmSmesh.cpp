@@ -65,7 +65,8 @@ FrmSmesh::FrmSmesh()
     m_pictCp->setBackground(Qt::white);
     ui::place(m_pictCp, {120, 960, 5052, 6012});
     connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
-    auto* cmdPolar = ui::makeButton(this, QStringLiteral("Cmd_Polar"), QStringLiteral("Polar..."), {2940, 120, 840, 375});
+    auto* cmdPolar =
+        ui::makeButton(this, QStringLiteral("Cmd_Polar"), QStringLiteral("Polar..."), {2940, 120, 840, 375});
     connect(cmdPolar, &QPushButton::clicked, this,
             [this] { ui::guarded(this, [] { ui::Windows::get<FrmPolar>().showModeless(); }); });
 }

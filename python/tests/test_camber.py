@@ -73,7 +73,8 @@ class Analyze(WithNaca2412):
         cases = [
             (dict(mach=0.5, cl=0.4, re=6e6, method=1), ["--mach", "0.5", "--cl", "0.4", "--re", "6", "--method", "1"]),
             (dict(mach=0.3, alpha=3, re=3.5e6, ncrit=5, transition=(0, 0.4), method=1),
-             ["--mach", "0.3", "--alpha", "3", "--re", "3.5", "--ncrit", "5", "--transition", "0,0.4", "--method", "1"]),
+             ["--mach", "0.3", "--alpha", "3", "--re", "3.5", "--ncrit", "5", "--transition", "0,0.4",
+              "--method", "1"]),
             (dict(mach=0.3, alpha=2, viscous=False, level=3, method=1),
              ["--mach", "0.3", "--alpha", "2", "--inviscid", "--level", "3", "--method", "1"]),
             (dict(mach=0.6, cl=0.3, level=1), ["--mach", "0.6", "--cl", "0.3", "--level", "1"]),
