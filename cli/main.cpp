@@ -5,6 +5,7 @@
 #include "Sweep.h"
 
 #include "cp/CpCore.h"
+#include "cp/Polar.h"
 #include "geometry/Bezier.h"
 #include "geometry/Error.h"
 #include "geometry/FlowSettings.h"
@@ -47,7 +48,13 @@ const char* const kUsage =
     "                                          deform the section at random through the editors'\n"
     "                                          control points, compute random flow cases, write\n"
     "                                          one line per case and print a summary; exits 3\n"
-    "                                          when a result is not finite or a call took over 1 s\n";
+    "                                          when a result is not finite or a call took over 1 s\n"
+    "       camber-cli polar IN.ULF OUT.csv (--mach A:B:STEP --cl C | --mach M --cl A:B:STEP |\n"
+    "                  --mach M --alpha A:B:STEP) [the flow options of cp]\n"
+    "                                          sweep the Mach number, the lift or the angle, each\n"
+    "                                          point starting from the last; write one CSV line\n"
+    "                                          per point; a Mach sweep prints divergence_mach=M\n"
+    "                                          (or none); exits 3 when a point fails\n";
 
 camber::SectionState readSection(const std::string& path)
 {
@@ -149,6 +156,18 @@ double transitionPosition(const std::string& text)
     return *v;
 }
 
+/// Reads --transition XU[,XL] into flow; false for any other option.
+bool transitionOption(const std::string& name, const std::string& text, camber::FlowSettings& flow)
+{
+    if (name != "--transition")
+        return false;
+    const auto comma = text.find(',');
+    flow.transition_upper = transitionPosition(text.substr(0, comma));
+    flow.transition_lower =
+        comma == std::string::npos ? flow.transition_upper : transitionPosition(text.substr(comma + 1));
+    return true;
+}
+
 /// Reads an option of the flow settings that several commands share; false when name is none
 /// of them. Throws UsageError for a value out of range.
 bool flowOption(const std::string& name, const std::string& text, camber::FlowSettings& flow)
@@ -202,13 +221,8 @@ std::optional<CpOptions> cpOptions(const std::vector<std::string>& args)
     CpOptions o;
     bool cl = false, alpha = false;
     const bool read = readOptions(args, o.flow, [&](const std::string& a, const std::string& text) {
-        if (a == "--transition") {
-            const auto comma = text.find(',');
-            o.flow.transition_upper = transitionPosition(text.substr(0, comma));
-            o.flow.transition_lower = comma == std::string::npos ? o.flow.transition_upper
-                                                                 : transitionPosition(text.substr(comma + 1));
+        if (transitionOption(a, text, o.flow))
             return true;
-        }
         const auto v = number(text);
         if (!v)
             return false;
@@ -244,14 +258,10 @@ int cp(const std::string& in, const std::string& out, const CpOptions& o)
     const auto result = camber::call_solver(s);
     camber::save_cp(s);
     const camber::Long status = s.sm_stat(1);
-    const SmeshResult& r = *result.result;
-    std::cout << "status=" << status << " mach=" << format_number(s.mach(1), "0.00#")
-              << " alpha=" << format_number(s.alpha, "0.000#") << " cl=" << format_number(s.clift, "0.000#")
-              << " cd=" << format_number(result.cdrag, "0.00000#")
-              << " cd_wave=" << format_number(result.wave_drag, "0.00000#")
-              << " cd_friction=" << format_number(r.cd_friction, "0.00000#") << " cm=" << format_number(r.cm, "0.0000#")
-              << " xtr_upper=" << format_number(r.transition_upper, "0.000#")
-              << " xtr_lower=" << format_number(r.transition_lower, "0.000#") << '\n';
+    std::cout << "status=" << status << " mach=" << format_number(s.mach(1), "0.00#");
+    for (const auto& [name, text] : camber::result_fields(camber::polar_point(camber::solver_case(s), *result.result)))
+        std::cout << ' ' << name << '=' << text;
+    std::cout << '\n';
     if (status < 0)
         std::cerr << "camber-cli: Calc. is not OK (solver status " << status << ")\n";
     return status < 0 ? kExitCalculationFailed : 0;
@@ -288,6 +298,93 @@ int sweep(const std::string& in, const std::string& out, const camber::cli::Swee
     return sound ? 0 : kExitCalculationFailed;
 }
 
+/// The values of a sweep option A:B:STEP.
+std::vector<double> sweepOption(const std::string& name, const std::string& text)
+{
+    const UsageError wrong{name + " takes a sweep A:B:STEP of three numbers here: one option of a polar is a sweep"};
+    std::vector<double> parts;
+    std::size_t start = 0;
+    for (std::size_t colon = 0; colon != std::string::npos; start = colon + 1) {
+        colon = text.find(':', start);
+        const auto v = number(text.substr(start, colon == std::string::npos ? colon : colon - start));
+        if (!v)
+            throw wrong;
+        parts.push_back(*v);
+    }
+    if (parts.size() != 3)
+        throw wrong;
+    try {
+        return camber::sweep_values(parts[0], parts[1], parts[2]);
+    } catch (const camber::Error& e) {
+        throw UsageError{name + ": " + e.what()};
+    }
+}
+
+double fixedOption(const std::string& name, const std::string& text)
+{
+    const auto v = number(text);
+    if (!v)
+        throw UsageError{name + " takes a number here: only one option of a polar is a sweep"};
+    return *v;
+}
+
+std::optional<camber::PolarRequest> polarOptions(const std::vector<std::string>& args)
+{
+    camber::PolarRequest request;
+    std::optional<std::string> mach, lift;
+    bool alpha = false;
+    const bool read = readOptions(args, request.flow, [&](const std::string& a, const std::string& text) {
+        if (transitionOption(a, text, request.flow))
+            return true;
+        if (a == "--mach" && !mach)
+            mach = text;
+        else if ((a == "--cl" || a == "--alpha") && !lift) {
+            lift = text;
+            alpha = a == "--alpha";
+        } else
+            return false;
+        return true;
+    });
+    if (!read || !mach || !lift)
+        return std::nullopt;
+    const std::string liftName = alpha ? "--alpha" : "--cl";
+    if (mach->find(':') != std::string::npos) {
+        if (alpha)
+            throw UsageError{"--mach A:B:STEP sweeps at a fixed lift: give --cl C"};
+        request.kind = camber::PolarKind::Mach;
+        request.fixed = fixedOption(liftName, *lift);
+        request.values = sweepOption("--mach", *mach);
+    } else {
+        request.kind = alpha ? camber::PolarKind::Alpha : camber::PolarKind::Lift;
+        request.fixed = fixedOption("--mach", *mach);
+        request.values = sweepOption(liftName, *lift);
+    }
+    return request;
+}
+
+int polar(const std::string& in, const std::string& out, const camber::PolarRequest& request)
+{
+    // The section as read, as the cp command computes it.
+    auto s = readSection(in);
+    s.flow = request.flow;
+    s.n_calc = 0;
+    camber::fill_solver_inputs(s);
+    std::vector<camber::PolarPoint> points;
+    camber::compute_polar(camber::solver_functions(), camber::solver_contour(s), camber::polar_cases(request),
+                          [&](const camber::PolarPoint& p) {
+                              points.push_back(p);
+                              return true;
+                          });
+    camber::write_lines_atomically(out, camber::polar_csv(points));
+    if (request.kind == camber::PolarKind::Mach)
+        std::cout << camber::divergence_text(camber::divergence_mach(points)) << '\n';
+    const auto failed = std::count_if(points.begin(), points.end(), [](const auto& p) { return p.status < 0; });
+    if (failed > 0)
+        std::cerr << "camber-cli: Calc. is not OK at " << failed << " of " << points.size()
+                  << " points (their status is in the last column)\n";
+    return failed > 0 ? kExitCalculationFailed : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -305,6 +402,10 @@ int main(int argc, char** argv)
         if (args.size() >= 3 && args[0] == "cp") {
             if (const auto options = cpOptions(args))
                 return cp(args[1], args[2], *options);
+        }
+        if (args.size() >= 3 && args[0] == "polar") {
+            if (const auto request = polarOptions(args))
+                return polar(args[1], args[2], *request);
         }
         if (args.size() >= 3 && args[0] == "sweep") {
             if (const auto options = sweepOptions(args))

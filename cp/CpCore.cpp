@@ -17,7 +17,7 @@ namespace camber {
 namespace {
 
 struct SolverSlot {
-    SmeshSolveFunction function = nullptr;
+    SolverFunctions functions;
     std::string path; // empty: the default beside the executable
 };
 
@@ -27,7 +27,7 @@ SolverSlot& slot()
     return s;
 }
 
-SmeshSolveFunction load(const std::string& path)
+SolverFunctions load(const std::string& path)
 {
     if (!std::filesystem::exists(path))
         throw Error("the solver library " + path + " does not exist");
@@ -37,12 +37,19 @@ SmeshSolveFunction load(const std::string& path)
         const char* why = dlerror();
         throw Error("cannot load the solver library " + path + ": " + (why != nullptr ? why : "unknown reason"));
     }
-    void* symbol = dlsym(handle, "smesh_solve");
-    if (symbol == nullptr) {
-        dlclose(handle);
-        throw Error("the solver library " + path + " has no function smesh_solve");
-    }
-    return reinterpret_cast<SmeshSolveFunction>(symbol);
+    const auto symbol = [&](const char* name) {
+        void* address = dlsym(handle, name);
+        if (address == nullptr) {
+            dlclose(handle);
+            throw Error("the solver library " + path + " has no function " + name);
+        }
+        return address;
+    };
+    SolverFunctions f;
+    f.solve = reinterpret_cast<SmeshSolveFunction>(symbol("smesh_solve"));
+    f.create = reinterpret_cast<SmeshNewFunction>(symbol("smesh_new"));
+    f.destroy = reinterpret_cast<SmeshFreeFunction>(symbol("smesh_free"));
+    return f;
 }
 
 // Resamples n_up stations to kSolverStations: station j sits at the fractional index
@@ -99,20 +106,39 @@ std::string default_solver_path()
     return (exe.parent_path() / "dll" / "libsmesh.so").string();
 }
 
-SmeshSolveFunction solver_function()
+SolverFunctions solver_functions()
 {
     auto& s = slot();
-    if (s.function == nullptr)
-        s.function = load(s.path.empty() ? default_solver_path() : s.path);
-    return s.function;
+    if (s.functions.solve == nullptr)
+        s.functions = load(s.path.empty() ? default_solver_path() : s.path);
+    return s.functions;
 }
 
-void set_solver_function(SmeshSolveFunction function) { slot().function = function; }
+SmeshSolveFunction solver_function() { return solver_functions().solve; }
+
+void set_solver_functions(SolverFunctions functions) { slot().functions = functions; }
+
+void set_solver_function(SmeshSolveFunction function) { set_solver_functions({function, nullptr, nullptr}); }
 
 void set_solver_library_path(const std::string& path)
 {
     slot().path = path;
-    slot().function = nullptr;
+    slot().functions = {};
+}
+
+SolverMemory::SolverMemory(const SolverFunctions& functions) : m_destroy(functions.destroy)
+{
+    if (functions.create == nullptr)
+        return;
+    m_memory = functions.create();
+    if (m_memory == nullptr)
+        throw Error("the solver has no memory left for a calculation of its own");
+}
+
+SolverMemory::~SolverMemory()
+{
+    if (m_memory != nullptr && m_destroy != nullptr)
+        m_destroy(m_memory);
 }
 
 void fill_solver_inputs(SectionState& s)
@@ -146,20 +172,35 @@ void fill_solver_inputs(SectionState& s)
     }
 }
 
-SmeshCase solver_case(const SectionState& s)
+SmeshCase flow_case(const FlowSettings& flow, Single mach, Long k_alcl, Single alcl)
 {
     SmeshCase c{};
     c.version = SMESH_VERSION;
-    c.method = s.flow.method;
-    c.level = s.flow.level;
-    c.prescribed_lift = s.k_alcl == 1 ? 0 : 1;
-    c.viscous = s.flow.viscous ? 1 : 0;
-    c.mach = s.mach(1);
-    c.target = s.alcl(1);
-    c.reynolds = s.flow.reynolds;
-    c.ncrit = s.flow.ncrit;
-    c.transition_upper = s.flow.transition_upper;
-    c.transition_lower = s.flow.transition_lower;
+    c.method = flow.method;
+    c.level = flow.level;
+    c.prescribed_lift = k_alcl == 1 ? 0 : 1;
+    c.viscous = flow.viscous ? 1 : 0;
+    c.mach = mach;
+    c.target = alcl;
+    c.reynolds = flow.reynolds;
+    c.ncrit = flow.ncrit;
+    c.transition_upper = flow.transition_upper;
+    c.transition_lower = flow.transition_lower;
+    return c;
+}
+
+SmeshCase solver_case(const SectionState& s) { return flow_case(s.flow, s.mach(1), s.k_alcl, s.alcl(1)); }
+
+SolverContour solver_contour(const SectionState& s)
+{
+    const int n = std::clamp<int>(s.n_pts, 0, kCpPoints);
+    SolverContour c;
+    c.x.resize(static_cast<std::size_t>(n));
+    c.y.resize(c.x.size());
+    for (int i = 1; i <= n; ++i) {
+        c.x[static_cast<std::size_t>(i - 1)] = s.x_sm(i);
+        c.y[static_cast<std::size_t>(i - 1)] = s.y_sm(i);
+    }
     return c;
 }
 
@@ -167,14 +208,9 @@ SolverOutputs call_solver(SectionState& s)
 {
     const SmeshSolveFunction solve = solver_function();
     const SmeshCase flow = solver_case(s);
-    const int n = std::clamp<int>(s.n_pts, 0, kCpPoints);
-    std::vector<double> x(static_cast<std::size_t>(n)), y(x.size());
-    for (int i = 1; i <= n; ++i) {
-        x[static_cast<std::size_t>(i - 1)] = s.x_sm(i);
-        y[static_cast<std::size_t>(i - 1)] = s.y_sm(i);
-    }
+    const SolverContour contour = solver_contour(s);
     auto result = std::make_shared<SmeshResult>();
-    solve(nullptr, &flow, s.n_pts, x.data(), y.data(), result.get());
+    solve(nullptr, &flow, s.n_pts, contour.x.data(), contour.y.data(), result.get());
     return apply_result(std::move(result), s);
 }
 

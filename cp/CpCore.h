@@ -19,14 +19,49 @@ inline constexpr int kSolverStations = 65;
 /// current directory, which the file lists change, plays no part).
 std::string default_solver_path();
 
-/// The solver function smesh_solve. Loaded from the library path (default_solver_path() unless
-/// set) at the first call and kept for the rest of the run. Throws Error naming the library and
-/// the cause when it is missing, cannot be loaded or has no smesh_solve; the next call tries again.
+using SmeshNewFunction = decltype(&smesh_new);
+using SmeshFreeFunction = decltype(&smesh_free);
+
+/// The entry points of the solver library: the solver and the making and freeing of a solver
+/// memory of one's own (null for a stand-in that keeps no memory).
+struct SolverFunctions {
+    SmeshSolveFunction solve = nullptr;
+    SmeshNewFunction create = nullptr;
+    SmeshFreeFunction destroy = nullptr;
+};
+
+/// The solver library's entry points smesh_solve, smesh_new and smesh_free. Loaded from the
+/// library path (default_solver_path() unless set) at the first call and kept for the rest of
+/// the run. Throws Error naming the library and the cause when it is missing, cannot be loaded
+/// or lacks one of them; the next call tries again.
+SolverFunctions solver_functions();
+
+/// The solver function of solver_functions().
 SmeshSolveFunction solver_function();
 
-/// Replaces the solver function for the rest of the run (a fake solver in tests); nullptr goes
-/// back to loading the library.
+/// Replaces the solver for the rest of the run (a stand-in in tests); a null solve goes back to
+/// loading the library.
+void set_solver_functions(SolverFunctions functions);
+
+/// Replaces the solver function alone (a stand-in without memory of its own); nullptr goes back
+/// to loading the library.
 void set_solver_function(SmeshSolveFunction function);
+
+/// A solver memory of its own (smesh_new), freed with the object, so that a series of
+/// calculations (a polar) neither disturbs nor depends on the program's calculations. Null when
+/// the solver has no memory functions (a stand-in). Throws Error when smesh_new fails.
+class SolverMemory {
+public:
+    explicit SolverMemory(const SolverFunctions& functions);
+    ~SolverMemory();
+    SolverMemory(const SolverMemory&) = delete;
+    SolverMemory& operator=(const SolverMemory&) = delete;
+    SmeshSolver* get() const { return m_memory; }
+
+private:
+    SmeshFreeFunction m_destroy;
+    SmeshSolver* m_memory = nullptr;
+};
 
 /// Loads the solver from path instead of the default at the next use; forgets a function
 /// loaded or set before.
@@ -50,8 +85,18 @@ struct SolverOutputs {
     std::shared_ptr<const SmeshResult> result; ///< everything the solver gave (layers, drag split)
 };
 
+/// The solver's flow case of Mach number mach, angle of attack (k_alcl 1, degrees) or lift
+/// coefficient (k_alcl 0) alcl, and the flow settings.
+SmeshCase flow_case(const FlowSettings& flow, Single mach, Long k_alcl, Single alcl);
+
 /// The flow case of the state: mach(1), k_alcl, alcl(1) and the flow settings.
 SmeshCase solver_case(const SectionState& s);
+
+/// The contour of the solver inputs, x_sm(1..n_pts) and y_sm(1..n_pts), as the solver takes it.
+struct SolverContour {
+    std::vector<double> x, y;
+};
+SolverContour solver_contour(const SectionState& s);
 
 /// Calls the solver with the state's flow case and contour (n_pts, x_sm, y_sm) and leaves its
 /// outputs there (apply_result). Throws Error when the solver cannot be loaded.

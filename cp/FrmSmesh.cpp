@@ -3,6 +3,7 @@
 
 #include "CpCore.h"
 #include "FlowFrame.h"
+#include "FrmPolar.h"
 #include "LayerPlot.h"
 #include "geometry/Error.h"
 #include "geometry/Format.h"
@@ -89,6 +90,10 @@ FrmSmesh::FrmSmesh()
     connect(cmdSaveCp, &QPushButton::clicked, this, [this] { ui::guarded(this, [&] { saveCp(); }); });
     connect(m_flow, &FlowFrame::changed, this,
             [this](const FlowSettings& settings) { ui::guarded(this, [&] { flowChanged(settings); }); });
+    auto* cmdPolar =
+        ui::makeButton(this, QStringLiteral("Cmd_Polar"), QStringLiteral("Polar..."), {2940, 120, 840, 375});
+    connect(cmdPolar, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [] { ui::Windows::get<FrmPolar>().showModeless(); }); });
 }
 
 void FrmSmesh::makeDragFrame()

@@ -360,3 +360,95 @@ TEST(CliSweep, SameSeedGivesTheSameCasesAndEveryResultIsReported)
     }
     EXPECT_EQ(cli("sweep " + example("naca2412.ULF") + " " + first.string() + " --count 0").status, 2);
 }
+
+namespace {
+
+/// The lines of a CSV file, its CR LF line ends taken off.
+std::vector<std::string> csvLines(const fs::path& file)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(slurp(file));
+    for (std::string line; std::getline(text, line);) {
+        EXPECT_EQ(line.back(), '\r');
+        line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(CliPolar, WritesOneLinePerPointInSweepOrderWithTheFlowOptionsOfCp)
+{
+    const auto out = workDir() / "lift.csv";
+    const std::string head = "polar " + example("naca2412.ULF") + " " + out.string();
+    const auto r = cli(head + " --mach 0.3 --alpha 6:-2:-2 --method 1 --re 6 --ncrit 7 --transition 0,0.5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "") << "only a Mach sweep has a divergence to print";
+    const auto lines = csvLines(out);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "mach,alpha,cl,cd,cd_wave,cd_friction,cm,xtr_upper,xtr_lower,status");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string angle = format_number(8.0 - 2.0 * static_cast<double>(i), "0.000#");
+        EXPECT_EQ(lines[i].rfind("0.300," + angle + ",", 0), 0u) << lines[i];
+    }
+    // The flow options reach every point: the tripped lower layer turns at x/c 0.5 at the
+    // highest angle, where it would stay laminar much further by itself.
+    const auto cpRun = cli("cp " + example("naca2412.ULF") + " " + (workDir() / "lift.cpo").string() +
+                           " --mach 0.3 --alpha 6 --method 1 --re 6 --ncrit 7 --transition 0,0.5");
+    auto cpFields = cpLine(cpRun.out);
+    EXPECT_NEAR(std::stod(cpFields["xtr_lower"]), 0.5, 0.02);
+    std::vector<std::string> first;
+    std::istringstream cells(lines[1]);
+    for (std::string cell; std::getline(cells, cell, ',');)
+        first.push_back(cell);
+    ASSERT_EQ(first.size(), 10u);
+    EXPECT_NEAR(std::stod(first[8]), 0.5, 0.02);
+    EXPECT_NEAR(std::stod(first[2]), std::stod(cpFields["cl"]), 1e-4) << "the same case as cp";
+}
+
+TEST(CliPolar, AMachSweepPrintsTheDivergenceAndAFailedPointExitsWithThree)
+{
+    // The panel method refuses the supersonic points at the end of this sweep (status -3).
+    const auto out = workDir() / "mach.csv";
+    const auto r = cli("polar " + example("naca0012.ULF") + " " + out.string() +
+                       " --mach 0.3:0.8:0.1 --cl 0.5 --method 1 --level 1");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("Calc. is not OK"), std::string::npos) << r.err;
+    const auto lines = csvLines(out);
+    ASSERT_EQ(lines.size(), 7u) << "every point written, the failed ones too";
+    EXPECT_EQ(lines[1].rfind("0.300,", 0), 0u);
+    EXPECT_EQ(lines[6].rfind("0.800,", 0), 0u);
+    EXPECT_EQ(lines[6].substr(lines[6].rfind(',')), ",-3");
+    EXPECT_EQ(lines[1].substr(lines[1].rfind(',')), ",0");
+    EXPECT_EQ(r.out.rfind("divergence_mach=", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+}
+
+TEST(CliPolar, SweepsOneOptionAndRefusesEverythingElseWithoutWriting)
+{
+    const auto out = workDir() / "never.csv";
+    fs::remove(out);
+    const std::string head = "polar " + example("naca0012.ULF") + " " + out.string() + " ";
+    for (const auto& [tail, says] : std::vector<std::pair<std::string, std::string>>{
+             {"--mach 0.6:0.8:0.1 --alpha 2", "--cl"},
+             {"--mach 0.6 --cl 0.5", "--cl takes a sweep"},
+             {"--mach 0.6:0.8:0.1 --cl 0:1:0.1", "--cl takes a number"},
+             {"--mach 0.6:0.8:0 --cl 0.5", "--mach"},
+             {"--mach 0.8:0.6:0.1 --cl 0.5", "--mach"},
+             {"--mach 0.6:0.8 --cl 0.5", "--mach"},
+             {"--mach 0.5 --cl 0:1000:0.1", "--cl"},
+             {"--mach 0.5 --alpha 0:4:x", "--alpha"},
+             {"--mach 0.5 --cl 0:1:0.5 --re 0.001", "--re"},
+             {"--cl 0:1:0.5", "usage"},
+             {"--mach 0.5 --cl 0:1:0.5 --alpha 2", "usage"}}) {
+        const auto r = cli(head + tail);
+        EXPECT_EQ(r.status, 2) << tail;
+        EXPECT_NE(r.err.find(says), std::string::npos) << tail << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(cli("polar " + (workDir() / "missing.ULF").string() + " " + out.string() + " --mach 0.5 --cl 0:1:0.5")
+                  .status,
+              1);
+    EXPECT_FALSE(fs::exists(out));
+}

@@ -2,6 +2,7 @@
 // The program's windows together, with the real flow solver beside the test program.
 #include "shell/Program.h"
 
+#include "cp/FrmPolar.h"
 #include "cp/FrmSmesh.h"
 #include "edit_tc/FormEditTC.h"
 #include "edit_ul/FormEditUL.h"
@@ -16,10 +17,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -206,4 +209,54 @@ TEST_F(Program, ThicknessEditSavedFromTheStartWindowHoldsTheDraggedSection)
         }
         EXPECT_NEAR(upper[j].second, -lower[j].second, 1e-5) << "a symmetric section thickened stays symmetric";
     }
+}
+
+TEST_F(Program, ThePolarWindowSweepsTheSectionAsItNowIsBesideTheEditor)
+{
+    // The panel method in subcritical flow: a calculation well inside the solver's time budget
+    // however busy the machine is.
+    openExample("naca2412.ULF");
+    auto& editor = edit_ul::FormEditUL::instance();
+    in<QScrollBar>(editor, "HScr_M")->setValue(400);
+    state().flow.method = 1;
+    in<QPushButton>(editor, "Cmd_SMESH")->click();
+    in<QPushButton>(ui::Windows::get<cp::FrmSmesh>(), "Cmd_Polar")->click();
+    auto& polar = ui::Windows::get<cp::FrmPolar>();
+    ASSERT_TRUE(polar.isVisible());
+    EXPECT_EQ(in<QLineEdit>(polar, "Txt_Fixed")->text(), "0.40");
+    in<QLineEdit>(polar, "Txt_From")->setText("0");
+    in<QLineEdit>(polar, "Txt_To")->setText("0.8");
+    in<QLineEdit>(polar, "Txt_Step")->setText("0.2");
+    // The drag at each lift coefficient of a polar saved as CSV.
+    const auto dragPolar = [&](const char* file) {
+        in<QPushButton>(polar, "Cmd_Compute")->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !polar.running(); }, 60000));
+        EXPECT_EQ(in<QLabel>(polar, "Lbl_Status")->text(), "5 points");
+        in<QLineEdit>(polar, "Txt_File")->setText(file);
+        in<QPushButton>(polar, "Cmd_Save")->click();
+        std::istringstream csv(test::slurp(m_dir.path() / file));
+        std::vector<double> cd;
+        std::string line;
+        std::getline(csv, line);
+        while (std::getline(csv, line))
+            cd.push_back(text_to_number(line.substr(line.find(',', line.find(',', line.find(',') + 1) + 1) + 1)));
+        EXPECT_EQ(cd.size(), 5u);
+        return cd;
+    };
+    const auto before = dragPolar("before.csv");
+
+    // Raise the upper surface around mid-chord while the window stays open: the polar follows
+    // the edit (a different drag at every lift; which way depends on where the layers turn
+    // turbulent).
+    in<QRadioButton>(editor, "Opt_PT(3)")->click();
+    in<QCheckBox>(editor, "Chk_YT(3)")->click();
+    auto* pict = in<ui::DrawingSurface>(editor, "Pict_S");
+    for (double y : {0.01, 0.02})
+        test::sendMouse(pict, QEvent::MouseMove, pict->toPixel({0.5, y}), Qt::NoButton, Qt::RightButton);
+    const auto after = dragPolar("after.csv");
+    for (std::size_t i = 0; i < std::min(before.size(), after.size()); ++i)
+        EXPECT_GT(std::fabs(after[i] - before[i]), 1e-5) << "point " << i;
+
+    if (const char* dir = std::getenv("CAMBER_SCREENSHOTS"))
+        polar.grab().save(QString::fromLatin1(dir) + "/polar_window.png");
 }

@@ -1,27 +1,54 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "cp/CpCore.h"
 #include "solver/smesh.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 
 namespace camber::test {
 
 /// A deterministic stand-in for the flow solver: lift slope 0.1 per degree, zero-lift angle
 /// -2 degrees times the mean camber of the contour in percent, a smooth Cp curve scaled by the
-/// lift, drag 0.01 of which 0.006 friction, transition at 0.4 (upper) and 0.6 (lower) chords, a
-/// few stations of each layer. Counts its calls and keeps the last flow case.
+/// lift, drag 0.01 of which 0.006 friction plus a wave drag of 2.5 (M - 0.72)^2 above Mach 0.72
+/// (so the drag diverges at Mach 0.74), transition at 0.4 (upper) and 0.6 (lower) chords, a few
+/// stations of each layer. Counts its calls and keeps the last flow case and memory; may be
+/// called from several threads.
 struct FakeSolver {
-    static inline int calls = 0;
-    static inline std::int32_t status = 0;
+    static inline std::atomic<int> calls = 0;
+    static inline std::atomic<std::int32_t> status = 0;
     static inline SmeshCase last{};
+    static inline std::atomic<SmeshSolver*> lastMemory = nullptr;
+    static inline std::atomic<int> memories = 0; ///< memories made and not freed
+    /// Runs before every calculation when set, with the memory it is made on (null: the
+    /// program's own); a test holds a sweep there.
+    static inline std::function<void(SmeshSolver*)> beforeSolve;
 
-    static std::int32_t solve(SmeshSolver*, const SmeshCase* flow, std::int32_t n, const double*, const double* y,
-                              SmeshResult* r)
+    static SmeshSolver* create()
     {
+        ++memories;
+        return reinterpret_cast<SmeshSolver*>(new char[1]);
+    }
+    static void destroy(SmeshSolver* memory)
+    {
+        --memories;
+        delete[] reinterpret_cast<char*>(memory);
+    }
+    /// The stand-in with memories of its own, as the library has them.
+    static SolverFunctions functions() { return {&solve, &create, &destroy}; }
+
+    static std::int32_t solve(SmeshSolver* memory, const SmeshCase* flow, std::int32_t n, const double*,
+                              const double* y, SmeshResult* r)
+    {
+        if (beforeSolve)
+            beforeSolve(memory);
         ++calls;
         last = *flow;
+        lastMemory = memory;
         double camber = 0;
         for (int i = 0; i < n; ++i)
             camber += y[i];
@@ -36,9 +63,11 @@ struct FakeSolver {
             r->cl = flow->target;
             r->alpha = flow->target / 0.1 + zeroLift;
         }
-        r->cd = 0.01;
+        const double supersonic = std::max(0.0, flow->mach - 0.72);
+        r->cd_wave = 2.5 * supersonic * supersonic;
+        r->cd = 0.01 + r->cd_wave;
         r->cd_friction = 0.006;
-        r->cd_pressure = 0.004;
+        r->cd_pressure = r->cd - r->cd_friction;
         r->transition_upper = 0.4;
         r->transition_lower = 0.6;
         r->separation_upper = r->separation_lower = 1;

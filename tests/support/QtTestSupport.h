@@ -10,7 +10,18 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 namespace camber::test {
+
+/// The control named name in a window (a test failure when there is none).
+template <typename T>
+T* in(QWidget& window, const char* name)
+{
+    auto* c = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
 
 /// Sends a mouse event straight to a widget at a (possibly fractional) local position.
 /// QTest's own mouse moves drop held modifier keys, so the tests build the events themselves.
