@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: MIT
+#include "FpDiscretisation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace camber::smesh::fp {
+
+void Discretisation::outerFlow(const Eigen::VectorXd& x, std::vector<double>& wall, std::vector<double>& cut, int cutPoints) const
+{
+    const int ni = m_g.ni;
+    const auto along = [&](int t, Point a, Point b) {
+        const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
+        double qx = 0, qy = 0;
+        for (int k = 0; k < 3; ++k) {
+            const auto kk = static_cast<std::size_t>(k);
+            const double u = x(tr.nodes[kk]) - (tr.shifted[kk] ? x(circulation()) : 0.0);
+            qx += u * tr.gx[kk];
+            qy += u * tr.gy[kk];
+        }
+        const double len = std::hypot(b.x - a.x, b.y - a.y);
+        return len > 0 ? (qx * (b.x - a.x) + qy * (b.y - a.y)) / len : 0.0;
+    };
+    const auto node = [&](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i, j))]; };
+    std::vector<double> panel(static_cast<std::size_t>(ni));
+    for (int i = 0; i < ni; ++i)
+        panel[static_cast<std::size_t>(i)] = along(m_g.lowTriangle(i, 0), node(i, 0), node((i + 1) % ni, 0));
+    // The trailing-edge points take the speed of their surface's panel alone (not of the base
+    // of a blunt edge).
+    wall.assign(static_cast<std::size_t>(ni + 1), 0.0);
+    for (int i = 0; i <= ni; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (i == m_g.upper_te)
+            wall[k] = panel[k];
+        else if (i == m_g.lower_te)
+            wall[k] = panel[k - 1];
+        else
+            wall[k] = 0.5 * (panel[(k + static_cast<std::size_t>(ni) - 1) % static_cast<std::size_t>(ni)] + panel[k % static_cast<std::size_t>(ni)]);
+    }
+    const int points = std::min(cutPoints, m_g.nj - 1);
+    std::vector<double> segment(static_cast<std::size_t>(std::max(points - 1, 0)));
+    for (int j = 0; j + 1 < points; ++j) {
+        const Point a = node(0, j), b = node(0, j + 1);
+        double sum = 0;
+        for (const int i : {0, ni - 1})
+            for (const int t : {m_g.lowTriangle(i, j), m_g.lowTriangle(i, j) + 1})
+                sum += along(t, a, b);
+        segment[static_cast<std::size_t>(j)] = 0.25 * sum;
+    }
+    cut.assign(static_cast<std::size_t>(points), 0.0);
+    for (int j = 0; j < points; ++j) {
+        const auto k = static_cast<std::size_t>(j);
+        cut[k] = j == 0 ? segment[0] : (j + 1 == points ? segment[k - 1] : 0.5 * (segment[k - 1] + segment[k]));
+    }
+}
+
+void Discretisation::loads(const Eigen::VectorXd& x, double& cl, double& cd, double& cm) const
+{
+    double fx = 0, fy = 0, mz = 0;
+    const double a = x(angle());
+    for (int i = 0; i < m_g.ni; ++i) {
+        const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % m_g.ni)];
+        const int t = m_g.lowTriangle(i, 0);
+        const double cp = pressure(speed2(x, t), t);
+        const double px = -cp * (p1.y - p0.y), py = cp * (p1.x - p0.x);
+        fx += px;
+        fy += py;
+        mz += (0.5 * (p0.x + p1.x) - 0.25) * py - 0.5 * (p0.y + p1.y) * px;
+    }
+    cl = fy * std::cos(a) - fx * std::sin(a);
+    cd = fx * std::cos(a) + fy * std::sin(a);
+    cm = -mz;
+}
+
+void Discretisation::freeStream(Eigen::VectorXd& x, double a, double g) const
+{
+    x.setZero(m_unknowns);
+    for (int j = 0; j < m_g.nj; ++j) {
+        const std::vector<double> th = ringAngles(j, a);
+        for (int i = 0; i < m_g.ni; ++i)
+            x(m_g.index(i, j)) = farPotential(m_g.node[static_cast<std::size_t>(m_g.index(i, j))], a, g,
+                                              th[static_cast<std::size_t>(i)]).v;
+    }
+    x(circulation()) = g;
+    x(angle()) = a;
+}
+
+Dual Discretisation::farPotential(Point p, double a, double g, double reference) const
+{
+    const double beta = std::sqrt(std::max(1 - m_mach * m_mach, 0.01));
+    const double dx = p.x - m_g.centre.x, dy = p.y - m_g.centre.y;
+    const double xs = dx * std::cos(a) + dy * std::sin(a), ys = -dx * std::sin(a) + dy * std::cos(a);
+    double th = std::atan2(beta * ys, xs);
+    th += 2 * kPi * std::round((reference - th) / (2 * kPi));
+    Dual f;
+    f.v = xs - g * th / (2 * kPi);
+    const double dth = -beta * (xs * xs + ys * ys) / (xs * xs + beta * beta * ys * ys);
+    f.d[Dual::kCirculation] = -th / (2 * kPi);
+    f.d[Dual::kAngle] = ys - g * dth / (2 * kPi);
+    return f;
+}
+
+std::vector<double> Discretisation::ringAngles(int j, double a) const
+{
+    std::vector<double> th(static_cast<std::size_t>(m_g.ni));
+    double reference = 0;
+    for (int i = 0; i < m_g.ni; ++i) {
+        const Point p = m_g.node[static_cast<std::size_t>(m_g.index(i, j))];
+        reference = angleOf(p, a, reference);
+        th[static_cast<std::size_t>(i)] = reference;
+    }
+    return th;
+}
+
+double Discretisation::angleOf(Point p, double a, double reference) const
+{
+    const double beta = std::sqrt(std::max(1 - m_mach * m_mach, 0.01));
+    const double dx = p.x - m_g.centre.x, dy = p.y - m_g.centre.y;
+    const double xs = dx * std::cos(a) + dy * std::sin(a), ys = -dx * std::sin(a) + dy * std::cos(a);
+    double th = std::atan2(beta * ys, xs);
+    return th + 2 * kPi * std::round((reference - th) / (2 * kPi));
+}
+
+void Discretisation::farField(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
+{
+    const double a = x(angle()), g = x(circulation());
+    double* values = m_jacobian.valuePtr();
+    const std::vector<double> th = ringAngles(m_g.nj - 1, a);
+    for (int i = 0; i < m_g.ni; ++i) {
+        const int n = m_farStart + i;
+        const Dual f = farPotential(m_g.node[static_cast<std::size_t>(n)], a, g, th[static_cast<std::size_t>(i)]);
+        r(n) = x(n) - f.v;
+        if (jacobian) {
+            values[position(n, n)] += 1;
+            values[position(n, circulation())] -= f.d[Dual::kCirculation];
+            values[position(n, angle())] -= f.d[Dual::kAngle];
+        }
+    }
+}
+
+Dual Discretisation::wallSpeed2(const Eigen::VectorXd& x, int t, std::array<int, 3>& cols) const
+{
+    const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
+    Stencil s;
+    s.slot[0] = {0, 1, 2};
+    Dual qx, qy;
+    velocity(x, t, s, 0, qx, qy);
+    cols = tr.nodes;
+    return qx * qx + qy * qy;
+}
+
+void Discretisation::kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
+{
+    const int row = circulation();
+    const auto panels = kuttaPanels();
+    std::array<double, 2> speed{}, scale{};
+    std::array<WallValue, 2> from{}, to{};
+    for (std::size_t k = 0; k < 2; ++k) {
+        from[k] = wall(std::get<0>(panels[k]));
+        to[k] = wall(std::get<1>(panels[k]));
+        const Point pa = m_g.node[static_cast<std::size_t>(from[k].node)], pb = m_g.node[static_cast<std::size_t>(to[k].node)];
+        scale[k] = 1 / std::hypot(pb.x - pa.x, pb.y - pa.y);
+        speed[k] = scale[k] * (value(x, to[k]) - value(x, from[k]));
+        if (!m_rotation.empty()) {
+            const auto& q = m_rotation[static_cast<std::size_t>(kuttaTriangle(static_cast<int>(k)))];
+            speed[k] += scale[k] * (q[0] * (pb.x - pa.x) + q[1] * (pb.y - pa.y));
+        }
+    }
+    // Equal pressures: (a_upper / a_lower)^2 = exp((s_upper - s_lower) / 3.5) = ratio, so
+    // q_upper^2 = ratio q_lower^2 + (1 - ratio) (1 + h) / h with h = (gamma - 1) M^2 / 2.
+    const double ratio = std::exp((m_entropy[static_cast<std::size_t>(kuttaTriangle(0))] -
+                                   m_entropy[static_cast<std::size_t>(kuttaTriangle(1))]) / 3.5);
+    const double offset = ratio != 1 && m_heat > 0 ? (1 - ratio) * (1 + m_heat) / m_heat : 0.0;
+    const double square = ratio * speed[1] * speed[1] + offset;
+    double lower = std::sqrt(std::max(square, 1e-12));
+    if (speed[1] < 0)
+        lower = -lower;
+    const double slope = square > 1e-12 ? ratio * speed[1] / lower : 0.0;
+    r(row) = speed[0] - lower;
+    if (!jacobian)
+        return;
+    double* values = m_jacobian.valuePtr();
+    const std::array<double, 2> weight{scale[0], -slope * scale[1]};
+    for (std::size_t k = 0; k < 2; ++k) {
+        values[position(row, to[k].node)] += weight[k];
+        values[position(row, from[k].node)] -= weight[k];
+        values[position(row, row)] += weight[k] * ((from[k].shifted ? 1.0 : 0.0) - (to[k].shifted ? 1.0 : 0.0));
+    }
+}
+
+int Discretisation::kuttaTriangle(int side) const
+{
+    const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
+    return m_g.lowTriangle(side == 0 ? u : (l - 1) % m_g.ni, 0);
+}
+
+std::array<std::tuple<int, int, double>, 2> Discretisation::kuttaPanels() const
+{
+    const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
+    return {std::make_tuple(u + 1, u, 1.0), std::make_tuple(l - 1, l, -1.0)};
+}
+
+void Discretisation::liftRow(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
+{
+    const int row = angle();
+    double* values = m_jacobian.valuePtr();
+    if (!m_prescribedLift) {
+        r(row) = x(row) - m_target;
+        if (jacobian)
+            values[position(row, row)] += 1;
+        return;
+    }
+    const double a = x(row);
+    Dual fx, fy;
+    for (int i = 0; i < m_g.ni; ++i) {
+        std::array<int, 3> cols{};
+        const int t = m_g.lowTriangle(i, 0);
+        const Dual cp = pressure(wallSpeed2(x, t, cols), m_decay[static_cast<std::size_t>(t)]);
+        const Point p0 = m_g.node[static_cast<std::size_t>(i)], p1 = m_g.node[static_cast<std::size_t>((i + 1) % m_g.ni)];
+        const Dual px = cp * (-(p1.y - p0.y)), py = cp * (p1.x - p0.x);
+        if (jacobian) {
+            const Dual l = py * std::cos(a) - px * std::sin(a);
+            for (int k = 0; k < 3; ++k)
+                values[position(row, cols[static_cast<std::size_t>(k)])] += l.d[static_cast<std::size_t>(k)];
+            values[position(row, circulation())] += l.d[Dual::kCirculation];
+        }
+        fx = fx + px;
+        fy = fy + py;
+    }
+    r(row) = fy.v * std::cos(a) - fx.v * std::sin(a) - m_target;
+    if (jacobian)
+        values[position(row, row)] += -fy.v * std::sin(a) - fx.v * std::cos(a);
+}
+
+} // namespace camber::smesh::fp

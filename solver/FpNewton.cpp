@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+#include "FpNewton.h"
+
+#include <unsupported/Eigen/IterativeSolvers>
+
+#include <cmath>
+
+namespace camber::smesh::fp {
+
+bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
+            Clock::time_point deadline, int& iterations, bool entropy)
+{
+    Eigen::VectorXd r, trial, trialResidual, ordered, solved, dx;
+    double last = 1;
+    for (int it = 0; it < maxIterations; ++it) {
+        if (Clock::now() > deadline)
+            return false;
+        // While the shocks still form the entropy would follow their transient strength; it is
+        // taken along only once the updates are small.
+        if (entropy && last < kCoupleBelow)
+            d.updateEntropy(x);
+        d.assemble(x, r, true);
+        lu.factorize(d.jacobian());
+        if (lu.info() != Eigen::Success)
+            return false;
+        d.toOrder(r, ordered);
+        solved = lu.solve(ordered);
+        d.fromOrder(solved, dx);
+        if (!dx.allFinite())
+            return false;
+        ++iterations;
+        const double r0 = r.norm();
+        double step = 1, bestNorm = 0, bestStep = 0;
+        bool accepted = false;
+        for (int k = 0; k < 8 && !accepted; ++k, step *= 0.5) {
+            trial = x - step * dx;
+            double maxMach = 0, minBase = 0;
+            d.extremes(trial, maxMach, minBase);
+            if (!(maxMach < kMachCap && minBase > kMinBase))
+                continue;
+            d.assemble(trial, trialResidual, false);
+            const double norm = trialResidual.norm();
+            if (!std::isfinite(norm))
+                continue;
+            accepted = norm < (1 - 1e-4 * step) * r0;
+            if (bestStep == 0 || norm < bestNorm) {
+                bestNorm = norm;
+                bestStep = step;
+            }
+        }
+        // Without a decrease the least bad admissible step is taken: the residual of an iterate
+        // far from the solution is a poor guide when the shock still moves.
+        if (!accepted)
+            step = bestStep;
+        else
+            step *= 2;
+        if (step == 0)
+            return false;
+        x -= step * dx;
+        last = step * dx.lpNorm<Eigen::Infinity>();
+        // With shocks the rest is left to the entropy's settling (the chord method).
+        const auto finished = [&] { return last < tolerance || (entropy && last < kCoupledStart && d.shocked()); };
+        if (finished())
+            return true;
+        for (int c = 0; c < kMaxNewtonChord && step == 1; ++c) {
+            d.assemble(x, r, false);
+            d.toOrder(r, ordered);
+            solved = lu.solve(ordered);
+            d.fromOrder(solved, dx);
+            const double size = dx.lpNorm<Eigen::Infinity>();
+            if (!(size < kNewtonChordContraction * last))
+                break;
+            double maxMach = 0, minBase = 0;
+            d.extremes(x - dx, maxMach, minBase);
+            if (!(maxMach < kMachCap && minBase > kMinBase))
+                break;
+            x -= dx;
+            ++iterations;
+            last = size;
+            if (finished())
+                return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+/// Preconditions GMRES with the factorised Jacobian of an earlier, nearby solution.
+class EarlierFactorisation {
+public:
+    void use(const LinearSolver& lu) { m_lu = &lu; }
+    template <typename Matrix>
+    EarlierFactorisation& analyzePattern(const Matrix&) { return *this; }
+    template <typename Matrix>
+    EarlierFactorisation& factorize(const Matrix&) { return *this; }
+    template <typename Matrix>
+    EarlierFactorisation& compute(const Matrix&) { return *this; }
+    Eigen::VectorXd solve(const Eigen::VectorXd& b) const { return m_lu->solve(b); }
+    Eigen::ComputationInfo info() const { return Eigen::Success; }
+
+private:
+    const LinearSolver* m_lu = nullptr;
+};
+
+} // namespace
+
+bool krylovStep(Discretisation& d, const LinearSolver& nearby, Eigen::VectorXd& x, int& iterations)
+{
+    Eigen::VectorXd r, ordered, solved, dx;
+    d.assemble(x, r, true);
+    d.toOrder(r, ordered);
+    Eigen::GMRES<SparseMatrix, EarlierFactorisation> gmres;
+    gmres.preconditioner().use(nearby);
+    gmres.set_restart(kKrylovIterations);
+    gmres.setMaxIterations(kKrylovIterations);
+    gmres.setTolerance(kKrylovTolerance);
+    gmres.compute(d.jacobian());
+    solved = gmres.solve(ordered);
+    if (gmres.info() != Eigen::Success)
+        return false;
+    d.fromOrder(solved, dx);
+    if (!dx.allFinite())
+        return false;
+    for (double step = 1; step > 0.01; step *= 0.5) {
+        double maxMach = 0, minBase = 0;
+        d.extremes(x - step * dx, maxMach, minBase);
+        if (maxMach < kMachCap && minBase > kMinBase) {
+            x -= step * dx;
+            ++iterations;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance,
+                      Clock::time_point deadline, int& iterations)
+{
+    Eigen::VectorXd r, ordered, solved, dx;
+    double previousSize = 0, previousChange = 0, size = 0;
+    for (int it = 0; it < kMaxChord; ++it) {
+        if (Clock::now() > deadline)
+            return false;
+        // The first updates after a drag step move the shock; the entropy waits for them.
+        const bool coupled = it == 0 || size < kCoupleChord;
+        const double change = coupled ? d.updateEntropy(x) : 0.0;
+        d.assemble(x, r, false);
+        d.toOrder(r, ordered);
+        solved = lu.solve(ordered);
+        d.fromOrder(solved, dx);
+        size = dx.lpNorm<Eigen::Infinity>();
+        // Where the entropy's change dominates (as when it catches up with a moved shock), it is
+        // the entropy's own relaxed iteration that converges slowly, which no new factorisation
+        // would speed up.
+        const bool stalled = size + change > kChordContraction * (previousSize + previousChange) && size > change;
+        if (!std::isfinite(size) || (it > 0 && stalled))
+            return false;
+        double maxMach = 0, minBase = 0;
+        d.extremes(x - dx, maxMach, minBase);
+        if (!(maxMach < kMachCap && minBase > kMinBase))
+            return false;
+        ++iterations;
+        x -= dx;
+        if (size < tolerance && coupled && change < std::max(kEntropyTolerance, tolerance))
+            return true;
+        previousSize = size;
+        previousChange = change;
+    }
+    return false;
+}
+
+bool settleEntropy(Discretisation& d, LinearSolver& lu, const LinearSolver*& chordLu, Eigen::VectorXd& x, double tolerance,
+                   Clock::time_point deadline, int& iterations)
+{
+    for (int pass = 0; pass < kEntropyPasses; ++pass) {
+        // A stalled chord method has taken admissible steps only: Newton's method goes on from
+        // where it stopped.
+        if (chordLu && chordWithEntropy(d, *chordLu, x, tolerance, deadline, iterations))
+            return true;
+        chordLu = &lu;
+        if (!newton(d, lu, x, kCoupledStart, kMaxNewton, deadline, iterations, true))
+            return false;
+    }
+    return false;
+}
+
+} // namespace camber::smesh::fp

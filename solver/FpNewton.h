@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "FpDiscretisation.h"
+
+#include <Eigen/SparseLU>
+
+#include <chrono>
+
+namespace camber::smesh::fp {
+
+using LinearSolver = Eigen::SparseLU<SparseMatrix, Eigen::NaturalOrdering<int>>;
+using Clock = std::chrono::steady_clock;
+
+/// Newton's method from x with steps shortened to keep every element below the Mach cap and to
+/// reduce the residual, each full step followed by chord updates on its factorisation while they
+/// contract fast. True when the last update fell below tolerance; x is then the solution.
+bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
+            Clock::time_point deadline, int& iterations, bool entropy = false);
+
+/// One Newton update whose linear system is solved by GMRES preconditioned by the factorisation
+/// of a nearby Jacobian: where the chord method stalls because the shock or the transpiration
+/// moved, this costs one Jacobian and a few triangular solves instead of a factorisation. The
+/// step is shortened, as in newton(), until every element stays below the Mach cap. False when
+/// GMRES does not converge or no admissible step exists; x is then unchanged.
+bool krylovStep(Discretisation& d, const LinearSolver& nearby, Eigen::VectorXd& x, int& iterations);
+
+/// Newton's method with the Jacobian factorised for an earlier, nearby solution (the chord
+/// method), the entropy behind the shocks recomputed from every iterate: after a drag step, or
+/// while the entropy settles, each update costs a residual and two triangular solves instead of a
+/// factorisation. Gives up (false) as soon as the updates stop shrinking fast, leaving the rest to
+/// Newton's method; true when both the update and the entropy's change fell below tolerance.
+bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance,
+                      Clock::time_point deadline, int& iterations);
+
+/// Brings the lagged entropy behind the shocks into agreement with the converged potential x by
+/// the chord method on the factorisation chordLu, refactorising (Newton's method on lu, which
+/// chordLu then points at) when that stops converging. True when x is the solution.
+bool settleEntropy(Discretisation& d, LinearSolver& lu, const LinearSolver*& chordLu, Eigen::VectorXd& x, double tolerance,
+                   Clock::time_point deadline, int& iterations);
+
+} // namespace camber::smesh::fp
