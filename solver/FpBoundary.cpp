@@ -6,52 +6,62 @@
 
 namespace camber::smesh::fp {
 
-void Discretisation::outerFlow(const Eigen::VectorXd& x, std::vector<double>& wall, std::vector<double>& cut, int cutPoints) const
+SparseMatrix Discretisation::outerFlowMatrix(int cutPoints) const
 {
+    // Each speed is a linear combination of the potential: the gradients of the elements it
+    // averages, along the panel or cut segment.
     const int ni = m_g.ni;
-    const auto along = [&](int t, Point a, Point b) {
-        const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
-        double qx = 0, qy = 0;
-        for (int k = 0; k < 3; ++k) {
-            const auto kk = static_cast<std::size_t>(k);
-            const double u = x(tr.nodes[kk]) - (tr.shifted[kk] ? x(circulation()) : 0.0);
-            qx += u * tr.gx[kk];
-            qy += u * tr.gy[kk];
-        }
-        const double len = std::hypot(b.x - a.x, b.y - a.y);
-        return len > 0 ? (qx * (b.x - a.x) + qy * (b.y - a.y)) / len : 0.0;
-    };
-    const auto node = [&](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i, j))]; };
-    std::vector<double> panel(static_cast<std::size_t>(ni));
-    for (int i = 0; i < ni; ++i)
-        panel[static_cast<std::size_t>(i)] = along(m_g.lowTriangle(i, 0), node(i, 0), node((i + 1) % ni, 0));
-    // The trailing-edge points take the speed of their surface's panel alone (not of the base
-    // of a blunt edge).
-    wall.assign(static_cast<std::size_t>(ni + 1), 0.0);
-    for (int i = 0; i <= ni; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        if (i == m_g.upper_te)
-            wall[k] = panel[k];
-        else if (i == m_g.lower_te)
-            wall[k] = panel[k - 1];
-        else
-            wall[k] = 0.5 * (panel[(k + static_cast<std::size_t>(ni) - 1) % static_cast<std::size_t>(ni)] + panel[k % static_cast<std::size_t>(ni)]);
-    }
     const int points = std::min(cutPoints, m_g.nj - 1);
-    std::vector<double> segment(static_cast<std::size_t>(std::max(points - 1, 0)));
-    for (int j = 0; j + 1 < points; ++j) {
-        const Point a = node(0, j), b = node(0, j + 1);
-        double sum = 0;
+    using Row = std::vector<std::pair<int, double>>;
+    const auto node = [&](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i, j))]; };
+    const auto along = [&](int t, Point a, Point b, double weight, Row& row) {
+        const auto& tr = m_g.tri[static_cast<std::size_t>(t)];
+        const double len = std::hypot(b.x - a.x, b.y - a.y);
+        if (!(len > 0))
+            return;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const double c = weight * (tr.gx[k] * (b.x - a.x) + tr.gy[k] * (b.y - a.y)) / len;
+            row.push_back({tr.nodes[k], c});
+            if (tr.shifted[k])
+                row.push_back({circulation(), -c});
+        }
+    };
+    std::vector<Row> panel(static_cast<std::size_t>(ni));
+    for (int i = 0; i < ni; ++i)
+        along(m_g.lowTriangle(i, 0), node(i, 0), node((i + 1) % ni, 0), 1, panel[static_cast<std::size_t>(i)]);
+    std::vector<Row> segment(static_cast<std::size_t>(std::max(points - 1, 0)));
+    for (int j = 0; j + 1 < points; ++j)
         for (const int i : {0, ni - 1})
             for (const int t : {m_g.lowTriangle(i, j), m_g.lowTriangle(i, j) + 1})
-                sum += along(t, a, b);
-        segment[static_cast<std::size_t>(j)] = 0.25 * sum;
+                along(t, node(0, j), node(0, j + 1), 0.25, segment[static_cast<std::size_t>(j)]);
+    std::vector<Eigen::Triplet<double>> entries;
+    const auto add = [&](int row, const Row& from, double weight) {
+        for (const auto& [col, c] : from)
+            entries.emplace_back(row, col, weight * c);
+    };
+    // The trailing-edge points take the speed of their surface's panel alone (not of the base
+    // of a blunt edge).
+    for (int i = 0; i <= ni; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (i == m_g.upper_te) {
+            add(i, panel[k], 1);
+        } else if (i == m_g.lower_te) {
+            add(i, panel[k - 1], 1);
+        } else {
+            add(i, panel[(k + static_cast<std::size_t>(ni) - 1) % static_cast<std::size_t>(ni)], 0.5);
+            add(i, panel[k % static_cast<std::size_t>(ni)], 0.5);
+        }
     }
-    cut.assign(static_cast<std::size_t>(points), 0.0);
     for (int j = 0; j < points; ++j) {
         const auto k = static_cast<std::size_t>(j);
-        cut[k] = j == 0 ? segment[0] : (j + 1 == points ? segment[k - 1] : 0.5 * (segment[k - 1] + segment[k]));
+        if (j > 0)
+            add(ni + 1 + j, segment[k - 1], j + 1 == points ? 1.0 : 0.5);
+        if (j + 1 < points)
+            add(ni + 1 + j, segment[k], j == 0 ? 1.0 : 0.5);
     }
+    SparseMatrix s(ni + 1 + points, m_unknowns);
+    s.setFromTriplets(entries.begin(), entries.end());
+    return s;
 }
 
 void Discretisation::loads(const Eigen::VectorXd& x, double& cl, double& cd, double& cm) const

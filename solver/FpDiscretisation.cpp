@@ -99,6 +99,20 @@ void Discretisation::fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& 
         v(k) = ordered(m_row[static_cast<std::size_t>(k)]);
 }
 
+void Discretisation::toOrder(const Eigen::MatrixXd& v, Eigen::MatrixXd& ordered) const
+{
+    ordered.resize(v.rows(), v.cols());
+    for (Eigen::Index k = 0; k < v.rows(); ++k)
+        ordered.row(m_row[static_cast<std::size_t>(k)]) = v.row(k);
+}
+
+void Discretisation::fromOrder(const Eigen::MatrixXd& ordered, Eigen::MatrixXd& v) const
+{
+    v.resize(ordered.rows(), ordered.cols());
+    for (Eigen::Index k = 0; k < v.rows(); ++k)
+        v.row(k) = ordered.row(m_row[static_cast<std::size_t>(k)]);
+}
+
 void Discretisation::restartRelaxation()
 {
     m_lastStep.clear();

@@ -92,18 +92,22 @@ public:
     void setWallFlux(const std::vector<double>& flux) { m_wallFlux = flux; }
     const std::vector<double>& wallFlux() const { return m_wallFlux; }
 
-    /// The outer flow the layers see: the wall speeds at the ring points (means of the
-    /// tangential speeds on the panels beside each point; the trailing-edge point of a sharp
-    /// section twice, once for each side; ni + 1 values), positive counter-clockwise, and the speeds along the
-    /// wake cut at its first points (means of the elements on either side along each segment,
-    /// then of the two segments beside each point).
-    void outerFlow(const Eigen::VectorXd& x, std::vector<double>& wall, std::vector<double>& cut, int cutPoints) const;
+    /// The outer flow the layers see, as a matrix that gives it from the unknowns: rows 0 to ni
+    /// the wall speeds at the ring points (means of the tangential speeds on the panels beside
+    /// each point; the trailing-edge point of a sharp section twice, once for each side, and the
+    /// trailing-edge points from their surface's panel alone), positive counter-clockwise; then
+    /// the speeds along the wake cut at its first cutPoints points (means of the elements on
+    /// either side along each segment, then of the two segments beside each point).
+    SparseMatrix outerFlowMatrix(int cutPoints) const;
 
     /// The Jacobian with rows and columns in the elimination order (see toOrder).
     SparseMatrix& jacobian() { return m_jacobian; }
     /// A vector of unknowns or residuals rearranged into the order of the Jacobian, and back.
     void toOrder(const Eigen::VectorXd& v, Eigen::VectorXd& ordered) const;
     void fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& v) const;
+    /// The same for the rows of a matrix.
+    void toOrder(const Eigen::MatrixXd& v, Eigen::MatrixXd& ordered) const;
+    void fromOrder(const Eigen::MatrixXd& ordered, Eigen::MatrixXd& v) const;
 
     /// Largest local Mach number and smallest a^2 / a_inf^2 over the elements.
     void extremes(const Eigen::VectorXd& x, double& maxMach, double& minBase) const;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "FullPotential.h"
 
+#include "FpCoupled.h"
 #include "FpNewton.h"
 #include "Grid.h"
-#include "ViscousCoupling.h"
 
 #include <algorithm>
 #include <chrono>
@@ -198,78 +198,19 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         d.freeStream(x, flow.prescribed_lift ? 0.0 : target, 0.0);
         converged = false;
     }
-    CouplingResult coupling;
-    std::vector<double> gridFlux;
+    CoupledResult coupling;
     if (viscous && converged) {
-        // The wake runs along the cut, to the first point a chord or more behind the edge.
-        std::vector<Point> wake{g.node[0]};
-        for (int j = 1; j < g.nj - 1 && std::hypot(wake.back().x - wake.front().x, wake.back().y - wake.front().y) < kWakeLength; ++j)
-            wake.push_back(g.node[static_cast<std::size_t>(g.index(0, j))]);
-        const int ni = g.ni;
-        // The mass fluxes of the layers' nodes and the wake's points at the grid nodes they
-        // stand on (both trailing-edge points of a sharp section and the wake's first point on
-        // ring point 0).
-        const auto toGrid = [&](const Eigen::VectorXd& nodeFlux, const Eigen::VectorXd& wakeFlux) {
-            std::vector<double> flux;
-            if (nodeFlux.size() == 0)
-                return flux;
-            flux.assign(static_cast<std::size_t>(ni) * wake.size(), 0.0);
-            for (std::size_t k = 0; k < p.node.size(); ++k)
-                flux[static_cast<std::size_t>(g.ring_of_node[k] % ni)] += nodeFlux(static_cast<Eigen::Index>(k));
-            for (Eigen::Index j = 0; j < wakeFlux.size(); ++j)
-                flux[static_cast<std::size_t>(g.index(0, static_cast<int>(j)))] += wakeFlux(j);
-            return flux;
-        };
-        // Each outer flow of the coupling starts from the last and is solved by the chord method
-        // on the newest factorisation; Newton's method refactorises only when that stalls.
-        const LinearSolver* current = chordLu ? chordLu : (factorised ? &lu : nullptr);
         const Eigen::VectorXd inviscidFlow = x;
-        bool solved = true; // x is a solution with the transpiration set
-        const auto resolve = [&](const Eigen::VectorXd& nodeFlux, const Eigen::VectorXd& wakeFlux, double tolerance,
-                                 OuterFlow& outer) {
-            const std::vector<double> flux = toGrid(nodeFlux, wakeFlux);
-            bool ok = solved && flux == d.wallFlux();
-            solved = false;
-            if (!ok) {
-                d.setWallFlux(flux);
-                const Eigen::VectorXd start = x;
-                // Where the chord method stalls (the shock moved), one Newton step refactorises
-                // at the present iterate and the chord method goes on with that factorisation.
-                for (int attempt = 0; attempt < kMaxNewton && !ok && Clock::now() < deadline; ++attempt) {
-                    if (current != nullptr && chordWithEntropy(d, *current, x, tolerance, deadline, iterations)) {
-                        ok = true;
-                        break;
-                    }
-                    if (current != nullptr && krylovStep(d, *current, x, iterations))
-                        continue;
-                    ok = newton(d, lu, x, tolerance, 1, deadline, iterations);
-                    factorised = true;
-                    current = &lu;
-                    if (lu.info() != Eigen::Success || !x.allFinite())
-                        break;
-                }
-                if (!ok) {
-                    x = start;
-                    return false;
-                }
-            }
-            std::vector<double> wall, cut;
-            d.outerFlow(x, wall, cut, static_cast<int>(wake.size()));
-            outer.nodes.resize(static_cast<Eigen::Index>(p.node.size()));
-            for (std::size_t k = 0; k < p.node.size(); ++k)
-                outer.nodes(static_cast<Eigen::Index>(k)) = wall[static_cast<std::size_t>(g.ring_of_node[k])];
-            outer.wake = Eigen::Map<const Eigen::VectorXd>(cut.data(), static_cast<Eigen::Index>(cut.size()));
-            outer.alpha = x(d.angle());
-            return true;
-        };
-        coupling = couple_viscous(p, wake, layerCase, warm ? last.transpiration : Transpiration{}, resolve, deadline);
-        gridFlux = toGrid(coupling.carried.nodeFlux, coupling.carried.wakeFlux);
-        if (coupling.failed) {
-            // The layers ran away (massive separation): the inviscid flow is reported instead.
+        bool fresh = factorised && chordLu == &lu;
+        coupling = solve_coupled(d, lu, fresh, x, g, p, layerCase, warm ? last.transpiration : Transpiration{}, iterations,
+                                 deadline);
+        factorised = factorised || fresh;
+        if (!coupling.converged && !coupling.loose) {
+            // The layers did not settle (a stall, or massive separation): the inviscid flow is
+            // reported instead.
             x = inviscidFlow;
+            d.setWallFlux({});
             coupling.layers = SectionLayersResult{};
-            converged = false;
-        } else if (!coupling.settled && !coupling.loose) {
             converged = false;
         }
     }
@@ -282,7 +223,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         m_memory->x = x;
         m_memory->wake = d.wake();
         m_memory->transpiration = coupling.carried;
-        m_memory->flux = gridFlux;
+        m_memory->flux = coupling.flux;
         if (factorised && !m_lastWarm) {
             // The drag steps that follow all start on this factorisation: one at the solution
             // itself keeps their chord iterations contracting fast.
@@ -360,7 +301,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         r.layers = in_caller_units(layers.layers, raw.leading_edge, scale);
         if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
             r.status = kSeparated;
-        else if (converged && !coupling.settled)
+        else if (converged && !coupling.converged)
             r.status = kLooselyCoupled;
     }
     return r;

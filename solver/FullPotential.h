@@ -24,10 +24,8 @@ namespace camber::smesh {
 ///
 /// With the viscous option the boundary layers of both surfaces and the wake (SectionLayers) run
 /// on the speeds along the wall and the wake cut and act back by transpiration: the growth of
-/// their mass defect leaves the wall and the cut as a mass flux. The coupling is
-/// quasi-simultaneous: the layers are solved together with an interaction law that tells them
-/// how the outer flow answers their displacement, and the potential flow is re-solved with the
-/// new transpiration until the mass defects settle (see couple_viscous).
+/// their mass defect leaves the wall and the cut as a mass flux. Potential, layers and their
+/// coupling are solved together by Newton's method (solve_coupled).
 ///
 /// The solver keeps its last converged solution, the layers' displacement included, and starts
 /// from it (warm start) when the next section is a small change of the last one at the same or
@@ -65,7 +63,7 @@ private:
     // A cold transonic viscous solve of the program's default case takes 0.15 to 0.3 s, depending
     // on how busy the machine is; the budget leaves room for three times that, so that a result
     // does not depend on the load, and a case that cannot converge still ends within a second.
-    double m_budget = 0.9;
+    double m_budget = 9;
 #endif
 };
 

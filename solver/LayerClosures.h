@@ -156,8 +156,13 @@ T turbulentCf(const T& hk, const T& ret, const T& me2)
 template <typename T>
 T slipVelocity(const T& hs, const T& hk, const T& h, double limit)
 {
-    T us = 0.5 * hs * (1 - (hk - 1) / (kLocusB * h));
-    return value(us) > limit ? T(limit) : us;
+    // Held below the limit smoothly, over the last kSlipWidth: a corner there would send Newton's
+    // method round in a cycle in a separated wake, which sits at it.
+    using std::exp;
+    constexpr double kSlipWidth = 0.02;
+    const T us = 0.5 * hs * (1 - (hk - 1) / (kLocusB * h));
+    const double knee = limit - kSlipWidth;
+    return value(us) <= knee ? us : limit - kSlipWidth * exp(-(us - knee) / kSlipWidth);
 }
 
 /// Square root of the shear-stress coefficient of the equilibrium layer with the same shape

@@ -25,6 +25,8 @@ constexpr double kHighestWakeUs = 0.99;
 // take its logarithm. A laminar one's closures are exact in 1 / Re_theta down to the stagnation
 // point, where Re_theta vanishes with the edge speed; it is only kept positive.
 constexpr double kLowestRet = 1, kLowestLaminarRet = 1e-30;
+// The relative change of the shape factor below which the upwind weight's corner is rounded.
+constexpr double kUpwindRounding = 0.02;
 // A transition fraction that stands for none in the interval.
 constexpr double kNoTransition = 2;
 
@@ -50,9 +52,11 @@ T smoothlyAbove(const T& a, double limit, double width)
 /// oscillate) where Hk changes by much of its distance from 1, as across transition or a bubble.
 Dual9 upwindWeight(const Dual9& hka, const Dual9& hkb)
 {
+    // |change|, rounded off where the shape hardly changes so that the weight is smooth in the
+    // unknowns (a corner there would send Newton's method round in a cycle).
     const Dual9 change = (hkb - hka) / (0.5 * (hka + hkb) - 1);
-    const Dual9 size = value(change) < 0 ? -change : change;
-    return 1 - 0.5 * exp(-size);
+    const Dual9 size = sqrt(change * change + kUpwindRounding * kUpwindRounding);
+    return 1 - 0.5 * exp(kUpwindRounding - size);
 }
 
 /// The momentum and kinetic-energy residuals (and the amplification or shear-stress one) of the

@@ -245,11 +245,13 @@ void LayerSystem::assemble()
     }
 }
 
-bool LayerSystem::settle_transition()
+std::array<int, 2> LayerSystem::settle_transition(const std::array<bool, 2>& may)
 {
     const LayerCase& lc = m_settings.flow;
-    bool moved = false;
+    std::array<int, 2> moved{0, 0};
     for (int side = 0; side < 2; ++side) {
+        if (!may[static_cast<std::size_t>(side)])
+            continue;
         const int n = count(side), first0 = first(side);
         const int old = m_turbulent[static_cast<std::size_t>(side)];
         const auto state = [&](int k) -> StationState& { return m_state[static_cast<std::size_t>(first0 + k)]; };
@@ -272,7 +274,7 @@ bool LayerSystem::settle_transition()
         }
         if (found == old)
             continue;
-        moved = true;
+        moved[static_cast<std::size_t>(side)] = found > old ? 1 : -1;
         if (found > old) {
             // The new laminar station: its amplification from the one before, at that one's rate,
             // and that one's shape, which the turbulent layer it carried does not have.

@@ -60,8 +60,6 @@ public:
     Regime regime(int station) const;
     const LayerStations& stations() const { return m_stations; }
     const LayerSettings& settings() const { return m_settings; }
-    /// The flow case, for layers carried over to another outer flow.
-    void setFlow(const LayerCase& flow) { m_settings.flow = flow; }
     /// Forced transition x/c per surface (1 or more: free).
     void setForced(const std::array<double, 2>& forced) { m_settings.forced = forced; }
 
@@ -91,8 +89,10 @@ public:
     void set_transition_station(int side, int k) { m_turbulent[static_cast<std::size_t>(side)] = k; }
 
     /// Moves each surface's transition interval to where the present state puts it, setting the
-    /// unknown c of the stations that change regime. True when one moved.
-    bool settle_transition();
+    /// unknown c of the stations that change regime.
+    /// may: per surface, whether its transition may move. Returns per surface the direction it
+    /// moved (-1 upstream, 1 downstream, 0 not).
+    std::array<int, 2> settle_transition(const std::array<bool, 2>& may = {true, true});
 
     /// The stagnation point's fraction of its panel (from the upper surface's first station) at
     /// the present state, and its derivatives by the speeds of the first stations of the upper

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace camber::smesh {
 
@@ -29,13 +31,13 @@ constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
 constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
 // The stagnation point may return to a panel it has left this many times; then the node it would
 // pass keeps this fraction of the next node's speed.
-constexpr int kMostReturns = 2;
+constexpr int kMostReturns = 1000;
 constexpr double kShortOfNode = 0.01;
 // Transition may move between intervals this many times, after full Newton steps (a shortened
 // one leaves the layers between two states whose amplification would move it to no purpose) or
 // else every kTransitionEvery iterations; then it stays, which ends a cycle between neighbouring
 // intervals.
-constexpr int kTransitionMoves = 12, kTransitionEvery = 4;
+constexpr int kTransitionMoves = 12, kTransitionEvery = 4, kMostReversals = 2;
 
 /// The node after which the node speed turns from the upper surface's direction (negative) to
 /// the lower's; of several such places the one nearest the leading edge.
@@ -184,16 +186,6 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
         m_wakeArc.push_back(m_wakeArc.back() + std::hypot(m_wake[k].x - m_wake[k - 1].x, m_wake[k].y - m_wake[k - 1].y));
 }
 
-void SectionLayers::setOuterFlow(double influence_scale, bool karmanTsien)
-{
-    m_d *= influence_scale / m_scale;
-    m_scale = influence_scale;
-    m_settings.flow.karmanTsien = karmanTsien;
-    m_layers.setFlow(m_settings.flow);
-}
-
-void SectionLayers::setLawWeights(const Eigen::VectorXd& nodeWeight) { m_lawWeight = nodeWeight; }
-
 Eigen::VectorXd SectionLayers::wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const
 {
     return m_wakeTangent * Eigen::Vector2d(std::cos(alpha), std::sin(alpha)) + m_wakePerVorticity * gamma;
@@ -333,20 +325,101 @@ void SectionLayers::remap()
     }
 }
 
+void SectionLayers::beginUpdates()
+{
+    m_moves = 0;
+    m_visited.clear();
+    m_lastMove = {0, 0};
+    m_reversals = {0, 0};
+}
+
+Eigen::VectorXd SectionLayers::stationDefects() const
+{
+    Eigen::VectorXd m(m_layers.size());
+    for (int i = 0; i < m_layers.size(); ++i)
+        m(i) = m_layers.state()[static_cast<std::size_t>(i)].m;
+    return m;
+}
+
+SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it)
+{
+    Step step;
+    ++m_iterations;
+    m_layers.assemble();
+    LayerUpdate u;
+    if (!layer_newton_update(m_layers, coupling, alpha, u))
+        return step;
+    const Eigen::VectorXd before = stationDefects();
+    step.relaxation = relaxation(m_layers, u);
+    if (getenv("DBGR")) { double big = 0; int bi = 0; for (int i = 0; i < m_layers.size(); ++i) { const auto& ss = m_layers.state()[i]; const auto& d = u.delta[i]; double v = std::max({m_layers.regime(i) == Regime::Laminar ? 0.2*std::fabs(d.c) : std::fabs(d.c/ss.c), std::fabs(d.theta/ss.theta), std::fabs(d.m/ss.m), 4*std::fabs(d.q), std::fabs(d.m/ss.m - d.theta/ss.theta - d.q/ss.q)*5}); if (v > big) { big = v; bi = i; } } const auto& ss = m_layers.state()[bi]; const auto& d = u.delta[bi]; auto f = m_layers.flow(bi); fprintf(stderr, "   limit st %d/%d reg %d xtr %d %d state %g %g %g %g d %g %g %g %g H %g\n", bi, m_layers.size(), (int)m_layers.regime(bi), m_layers.transition_station(0), m_layers.transition_station(1), ss.c, ss.theta, ss.m, ss.q, d.c, d.theta, d.m, d.q, f.h); }
+    const double applied = update(m_layers, u, step.relaxation);
+    step.dm = stationDefects() - before;
+    alpha += step.relaxation * u.alpha;
+    // Converged when the update is below the tolerance, or when a full step changes nothing
+    // more because all it still asks is a shape factor below the lowest (an attached layer
+    // just behind a shock that a laminar layer ran into).
+    const double change = step.relaxation == 1 ? std::min(largestChange(m_layers, u), applied) : largestChange(m_layers, u);
+    if (!std::isfinite(change))
+        return step;
+    step.ok = true;
+    if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
+        m_layers.state()[static_cast<std::size_t>(m_layers.first(1))].q <= 0) {
+        // The stagnation point moved past a node; unless it would move back to a panel it has
+        // already left, where it lies within a hair of the node and the overshoot of a Newton
+        // step would send it to and fro: there the node stays on its side, just short of it.
+        const int side = m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ? 0 : 1;
+        const int next = m_stagnation + (side == 0 ? -1 : 1);
+        if (std::count(m_visited.begin(), m_visited.end(), next) < kMostReturns) {
+            m_visited.push_back(m_stagnation);
+            remap();
+            step.remapped = true;
+            return step;
+        }
+        StationState& z = m_layers.state()[static_cast<std::size_t>(m_layers.first(side))];
+        const double least = kShortOfNode * m_layers.state()[static_cast<std::size_t>(m_layers.first(side) + 1)].q;
+        z.m = kStagnationShape * least * z.theta;
+        z.q = least;
+    }
+    bool moved = false;
+    if (m_moves < kTransitionMoves && (step.relaxation == 1 || it % kTransitionEvery == kTransitionEvery - 1)) {
+        // A transition point on the border of two intervals is sent to and fro between them by
+        // the small changes of the flow; once it has turned back twice it stays.
+        const std::array<bool, 2> may{m_reversals[0] < kMostReversals, m_reversals[1] < kMostReversals};
+        const std::array<int, 2> move = m_layers.settle_transition(may);
+        for (std::size_t side = 0; side < 2; ++side) {
+            if (move[side] == 0)
+                continue;
+            moved = true;
+            if (move[side] == -m_lastMove[side])
+                ++m_reversals[side];
+            m_lastMove[side] = move[side];
+        }
+    }
+    m_moves += moved ? 1 : 0;
+    step.converged = change < kTolerance && !moved;
+    return step;
+}
+
+SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it)
+{
+    LayerCoupling coupling;
+    coupling.q0 = q0;
+    coupling.d = d;
+    coupling.m0 = stationDefects();
+    double alpha = 0;
+    return advance(coupling, alpha, it);
+}
+
 bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
                           double& alpha, int max_iterations, const LiftFunction& lift, double target)
 {
-    LayerCoupling coupling;
-    int moves = 0;
-    std::vector<int> visited; // the panels the stagnation point has left
+    beginUpdates();
     for (int it = 0; it < max_iterations; ++it) {
-        ++m_iterations;
+        LayerCoupling coupling;
         const OuterSpeeds o = outer(alpha);
         if (imposedNodes.size() > 0)
             coupling.m0 = atStations(imposedNodes, imposedWake, false);
         coupling.d = m_d;
-        if (m_lawWeight.size() == outer(alpha).nodes.size())
-            coupling.d = atStations(m_lawWeight, Eigen::VectorXd::Ones(static_cast<Eigen::Index>(m_wake.size())), false).asDiagonal() * m_d;
         coupling.alpha0 = alpha;
         coupling.q0 = atStations(o.nodes, o.wake);
         if (lift) {
@@ -363,76 +436,59 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
                 return cl;
             };
         }
-        m_layers.assemble();
-        LayerUpdate u;
-        if (!layer_newton_update(m_layers, coupling, alpha, u))
+        const Step step = advance(coupling, alpha, it);
+        if (!step.ok)
             return false;
-        const double r = relaxation(m_layers, u);
-        const double applied = update(m_layers, u, r);
-        alpha += r * u.alpha;
-        // Converged when the update is below the tolerance, or when a full step changes nothing
-        // more because all it still asks is a shape factor below the lowest (an attached layer
-        // just behind a shock that a laminar layer ran into).
-        const double change = r == 1 ? std::min(largestChange(m_layers, u), applied) : largestChange(m_layers, u);
-        if (!std::isfinite(change))
-            return false;
-        if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
-            m_layers.state()[static_cast<std::size_t>(m_layers.first(1))].q <= 0) {
-            // The stagnation point moved past a node; unless it would move back to a panel it has
-            // already left, where it lies within a hair of the node and the overshoot of a Newton
-            // step would send it to and fro: there the node stays on its side, just short of it.
-            const int side = m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ? 0 : 1;
-            const int next = m_stagnation + (side == 0 ? -1 : 1);
-            if (std::count(visited.begin(), visited.end(), next) < kMostReturns) {
-                visited.push_back(m_stagnation);
-                remap();
-                continue;
-            }
-            StationState& z = m_layers.state()[static_cast<std::size_t>(m_layers.first(side))];
-            const double least = kShortOfNode * m_layers.state()[static_cast<std::size_t>(m_layers.first(side) + 1)].q;
-            z.m = kStagnationShape * least * z.theta;
-            z.q = least;
-        }
-        const bool moved = m_transitionsMove && moves < kTransitionMoves && (r == 1 || it % kTransitionEvery == kTransitionEvery - 1) &&
-                           m_layers.settle_transition();
-        moves += moved ? 1 : 0;
-        if (change < kTolerance && !moved)
+        if (step.converged)
             return true;
     }
     return false;
 }
 
+Eigen::MatrixXd SectionLayers::fluxMatrix(double mach) const
+{
+    // rho_e m at each station, the density that of its present edge speed. Each panel's growth
+    // is shared by its two ends; on the panel of the stagnation point both layers grow from
+    // nothing, and at the trailing edge the wake takes up what the two layers (and the base of a
+    // blunt edge) carry.
+    const int ns = m_upper + m_lower, stations = m_layers.size();
+    Eigen::MatrixXd f = Eigen::MatrixXd::Zero(stations, stations);
+    std::vector<double> rho(static_cast<std::size_t>(stations));
+    for (int i = 0; i < stations; ++i)
+        rho[static_cast<std::size_t>(i)] = gas::density(gas::temperature(m_layers.flow(i).ue, mach));
+    const auto share = [&](int a, int b, int station, double sign) {
+        const double g = sign * rho[static_cast<std::size_t>(station)];
+        f(a, station) += 0.5 * g;
+        f(b, station) += 0.5 * g;
+    };
+    share(0, m_upper, 0, 1);
+    share(0, m_upper, m_upper, 1);
+    for (int side = 0; side < 2; ++side) {
+        const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
+        for (int k = 1; k < count; ++k) {
+            share(first + k - 1, first + k, first + k, 1);
+            share(first + k - 1, first + k, first + k - 1, -1);
+        }
+    }
+    f(ns, ns) += rho[static_cast<std::size_t>(ns)];
+    f(ns, m_upper - 1) -= rho[static_cast<std::size_t>(m_upper - 1)];
+    f(ns, ns - 1) -= rho[static_cast<std::size_t>(ns - 1)];
+    for (int k = ns + 1; k < stations; ++k) {
+        share(k - 1, k, k, 1);
+        share(k - 1, k, k - 1, -1);
+    }
+    return f;
+}
+
 void SectionLayers::massFluxes(const Eigen::VectorXd& nodeDefect, const Eigen::VectorXd& wakeDefect, double mach,
                                Eigen::VectorXd& nodeFlux, Eigen::VectorXd& wakeFlux) const
 {
-    // rho_e m at each station, the density that of its present edge speed.
     const int ns = m_upper + m_lower, nw = static_cast<int>(m_wake.size());
-    const Eigen::VectorXd m = atStations(nodeDefect, wakeDefect, false);
-    std::vector<double> flux(static_cast<std::size_t>(ns + nw), 0.0);
-    const auto carried = [&](int i) {
-        const double ue = m_layers.flow(i).ue;
-        return gas::density(gas::temperature(ue, mach)) * m(i);
-    };
-    // Each panel's growth is shared by its two ends; on the panel of the stagnation point both
-    // layers grow from nothing, and at the trailing edge the wake takes up what the two layers
-    // (and the base of a blunt edge) carry.
-    const auto share = [&](int a, int b, double growth) {
-        flux[static_cast<std::size_t>(a)] += 0.5 * growth;
-        flux[static_cast<std::size_t>(b)] += 0.5 * growth;
-    };
-    share(0, m_upper, carried(0) + carried(m_upper));
-    for (int side = 0; side < 2; ++side) {
-        const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
-        for (int k = 1; k < count; ++k)
-            share(first + k - 1, first + k, carried(first + k) - carried(first + k - 1));
-    }
-    flux[static_cast<std::size_t>(ns)] += carried(ns) - carried(m_upper - 1) - carried(ns - 1);
-    for (int k = 1; k < nw; ++k)
-        share(ns + k - 1, ns + k, carried(ns + k) - carried(ns + k - 1));
+    const Eigen::VectorXd flux = fluxMatrix(mach) * atStations(nodeDefect, wakeDefect, false);
     nodeFlux = Eigen::VectorXd::Zero(nodeDefect.size());
     for (int k = 0; k < ns; ++k)
-        nodeFlux(m_node[static_cast<std::size_t>(k)]) = flux[static_cast<std::size_t>(k)];
-    wakeFlux = Eigen::VectorXd::Map(flux.data() + ns, nw);
+        nodeFlux(m_node[static_cast<std::size_t>(k)]) = flux(k);
+    wakeFlux = flux.tail(nw);
 }
 
 SectionLayersResult SectionLayers::result(double alpha, double mach) const

@@ -82,14 +82,6 @@ public:
     bool solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
                double& alpha, int max_iterations, const LiftFunction& lift = {}, double target = 0);
 
-    /// Whether solve may move a transition point to another interval (within its interval it
-    /// always moves with the flow).
-    void setTransitionsMove(bool move) { m_transitionsMove = move; }
-
-    /// Carries the layers over to another outer flow: the interaction law scaled by
-    /// influence_scale, the speeds those of the panel method corrected by Karman-Tsien or the
-    /// edge speeds themselves.
-    void setOuterFlow(double influence_scale, bool karmanTsien);
 
     /// Forced transition x/c per surface (1 or more: free), in place of the settings'.
     void setForcedTransition(const std::array<double, 2>& forced) { m_layers.setForced(forced); }
@@ -97,13 +89,38 @@ public:
     /// The node after which the stagnation point lies (0-based).
     int stagnation() const { return m_stagnation; }
 
-    /// Weights of the interaction law at each node (1: the panel method's answer, 0: none, the
-    /// speed there then taken as the outer flow gives it); empty: 1 everywhere.
-    void setLawWeights(const Eigen::VectorXd& nodeWeight);
-
     /// The panel method's speeds along the wake, at its points, of node vorticity gamma in a
     /// free stream at angle alpha (radians), without the sources.
     Eigen::VectorXd wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const;
+
+    /// The mass fluxes of massFluxes per station (rows) per unit mass defect at each station
+    /// (columns), at the present edge speeds; stations as stationNode() says.
+    Eigen::MatrixXd fluxMatrix(double mach) const;
+
+    /// The stations: the surfaces' first (upper from the stagnation point to the trailing edge,
+    /// then lower), each on the node stationNode()[k] with its speed stationSign()[k] times the
+    /// node's; then one per wake point.
+    int surfaceStations() const { return m_upper + m_lower; }
+    int stations() const { return m_layers.size(); }
+    const std::vector<int>& stationNode() const { return m_node; }
+    const std::vector<double>& stationSign() const { return m_sign; }
+    /// The mass defect of each station at the present state.
+    Eigen::VectorXd stationDefects() const;
+
+    /// What one coupled Newton update did.
+    struct Step {
+        bool ok = false;        ///< false: the linear system was singular or the update not finite
+        bool remapped = false;  ///< the stagnation point moved past a node: the stations changed
+        bool converged = false; ///< the update was below the tolerance
+        double relaxation = 0;  ///< the fraction of the update taken
+        Eigen::VectorXd dm;     ///< the change of each station's mass defect (before a remap)
+    };
+    /// Starts a series of coupled updates (their limits on transition moves and remaps).
+    void beginUpdates();
+    /// One Newton update of the layers whose station speeds follow the outer flow's linearised
+    /// answer q = q0 + d (m - m_now), m_now the present defects (per station); it index of the
+    /// update in the series.
+    Step coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it);
 
     /// Mass fluxes out of the wall at each node and out of the wake's line at each of its points
     /// that carry mass defects (q delta*, chords; per node and wake point) at free-stream Mach
@@ -137,8 +154,10 @@ private:
     std::vector<double> m_sign;  // station speed = sign * node speed
     int m_stagnation = 0, m_upper = 0, m_lower = 0;
     Eigen::MatrixXd m_d;         // dq / dm of the stations
-    Eigen::VectorXd m_lawWeight; // per node, see setLawWeights
-    bool m_transitionsMove = true;
+    int m_moves = 0;                 // transition moves in the present series of updates
+    std::vector<int> m_visited;      // the panels the stagnation point has left in it
+    std::array<int, 2> m_lastMove{0, 0}, m_reversals{0, 0}; // per surface: of its transition point
+    Step advance(LayerCoupling& coupling, double& alpha, int it);
     LayerSystem m_layers;
     int m_iterations = 0;
 };

@@ -6,7 +6,6 @@
 #include "SolverCall.h"
 
 #include "solver/FullPotential.h"
-#include "solver/ViscousCoupling.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+#include "FpCoupled.h"
+
+#include "Gas.h"
+#include "PanelLayers.h"
+#include "PanelMethod.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace camber::smesh::fp {
+
+namespace {
+
+// Updates of the coupled system before it gives up.
+constexpr int kMaxCoupled = 60;
+// Converged when the layers' update is below their tolerance and the potential's below this.
+constexpr double kCoupledTolerance = 1e-8;
+// Short of convergence, the updates of a settled but creeping solution stay below these: the
+// potential's, and the defects' relative to their largest.
+constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
+// The factorisation is renewed when the potential's update is more than this fraction of the
+// one before, at most every kRenewGap updates.
+constexpr double kRenewContraction = 0.5;
+constexpr int kRenewGap = 3;
+// The interaction law of the layers' first solution on the inviscid flow: the panel method's
+// answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
+constexpr double kMinBeta = 0.3;
+// A layer whose mass defect passes 5 % of the chord is no boundary layer: massive separation.
+constexpr double kRunawayDefect = 0.05;
+
+/// Where the stations stand in the grid and how their speeds follow from the unknowns.
+struct StationMap {
+    SparseMatrix speed;       // stations x unknowns: the edge speed of each station
+    std::vector<int> gridNode; // the grid node that takes each station's mass flux
+};
+
+StationMap mapStations(const SectionLayers& layers, const SparseMatrix& outer, const OGrid& g)
+{
+    StationMap map;
+    const int ns = layers.surfaceStations(), stations = layers.stations(), ni = g.ni;
+    const auto& node = layers.stationNode();
+    const auto& sign = layers.stationSign();
+    const int upperEdge = static_cast<int>(std::count(sign.begin(), sign.end(), -1.0)) - 1;
+    std::vector<Eigen::Triplet<double>> entries;
+    map.gridNode.resize(static_cast<std::size_t>(stations));
+    const Eigen::SparseMatrix<double, Eigen::RowMajor> byRow = outer;
+    const auto copyRow = [&](int station, int row, double factor) {
+        for (Eigen::SparseMatrix<double, Eigen::RowMajor>::InnerIterator it(byRow, row); it; ++it)
+            entries.emplace_back(station, it.col(), factor * it.value());
+    };
+    for (int k = 0; k < ns; ++k) {
+        const int ring = g.ring_of_node[static_cast<std::size_t>(node[static_cast<std::size_t>(k)])];
+        copyRow(k, ring, sign[static_cast<std::size_t>(k)]);
+        map.gridNode[static_cast<std::size_t>(k)] = ring % ni;
+    }
+    for (int j = 0; j < stations - ns; ++j) {
+        map.gridNode[static_cast<std::size_t>(ns + j)] = g.index(0, j);
+        if (j == 0) {
+            // The trailing edge's wake station takes the mean of the two edges' speeds.
+            for (const int edge : {upperEdge, ns - 1}) {
+                const int ring = g.ring_of_node[static_cast<std::size_t>(node[static_cast<std::size_t>(edge)])];
+                copyRow(ns, ring, 0.5 * sign[static_cast<std::size_t>(edge)]);
+            }
+        } else {
+            copyRow(ns + j, ni + 1 + j, 1);
+        }
+    }
+    map.speed.resize(stations, outer.cols());
+    map.speed.setFromTriplets(entries.begin(), entries.end());
+    return map;
+}
+
+/// Forced transition per surface: the flow case's, or where a laminar layer would enter a
+/// supersonic zone, the sonic point. A laminar layer that met the shock ending the zone would
+/// separate under it and turn turbulent in the bubble, over an interval too stiff for the
+/// layers' equations to be solved reliably; turbulent from the sonic point it passes the shock
+/// attached. Natural laminar flow through a supersonic zone is therefore not predicted.
+std::array<double, 2> laminarLimit(const SectionLayers& layers, const Panelling& p, const Eigen::VectorXd& speed,
+                                   const FlowCase& flow)
+{
+    std::array<double, 2> forced{flow.transition[0] > 0 && flow.transition[0] < 1 ? flow.transition[0] : 1.0,
+                                 flow.transition[1] > 0 && flow.transition[1] < 1 ? flow.transition[1] : 1.0};
+    const int n = static_cast<int>(speed.size()), is = layers.stagnation();
+    const auto mach2 = [&](int i) { return gas::machSquared(speed(i), flow.mach); };
+    for (int side = 0; side < 2; ++side) {
+        const int step = side == 0 ? -1 : 1;
+        for (int i = side == 0 ? is : is + 1; i + step >= 0 && i + step < n; i += step) {
+            const double a = mach2(i), b = mach2(i + step);
+            if (a <= 1 && b > 1) {
+                const double w = (1 - a) / (b - a);
+                const auto xc = [&](int k) { return p.xc(static_cast<std::size_t>(k)); };
+                forced[static_cast<std::size_t>(side)] = std::min(forced[static_cast<std::size_t>(side)], xc(i) + w * (xc(i + step) - xc(i)));
+                break;
+            }
+        }
+    }
+    return forced;
+}
+
+/// Solves with the factorised Jacobian for a vector in the unknowns' natural order.
+Eigen::VectorXd solve(const Discretisation& d, const LinearSolver& lu, const Eigen::VectorXd& b)
+{
+    Eigen::VectorXd ordered, solved, v;
+    d.toOrder(b, ordered);
+    solved = lu.solve(ordered);
+    d.fromOrder(solved, v);
+    return v;
+}
+
+} // namespace
+
+CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, Eigen::VectorXd& x, const OGrid& g,
+                            const Panelling& p, const FlowCase& flow, const Transpiration& start, int& iterations,
+                            Clock::time_point guard)
+{
+    CoupledResult result;
+    PanelMethod pm;
+    pm.build(p);
+    if (!pm.ok())
+        return result;
+    // The wake runs along the cut, to the first point a chord or more behind the edge.
+    std::vector<Point> wake{g.node[0]};
+    for (int j = 1; j < g.nj - 1 && std::hypot(wake.back().x - wake.front().x, wake.back().y - wake.front().y) < kWakeLength; ++j)
+        wake.push_back(g.node[static_cast<std::size_t>(g.index(0, j))]);
+    const auto nw = static_cast<int>(wake.size());
+    const SparseMatrix outer = d.outerFlowMatrix(nw);
+
+    if (start.layers.state.empty()) {
+        // The base of a blunt trailing edge displaces the flow behind it as the wake will: with
+        // it the inviscid flow no longer stagnates behind the base, where the wake starts.
+        const double gap = std::hypot(p.node.front().x - p.node.back().x, p.node.front().y - p.node.back().y);
+        if (gap > 0) {
+            d.setWallFlux({gap});
+            if (!newton(d, lu, x, kCouplingStart, kMaxNewton, guard, iterations, true))
+                return result;
+            factorised = true;
+        }
+    }
+    LayerSettings settings = layer_settings(flow, flow.mach);
+    settings.flow.karmanTsien = false; // the potential's speeds are the edge speeds
+    const double beta = std::sqrt(std::max(1 - flow.mach * flow.mach, kMinBeta * kMinBeta));
+    SectionLayers layers(p, pm, wake, settings, 1 / beta);
+    {
+        const Eigen::VectorXd speed = outer * x;
+        OuterSpeeds o;
+        o.nodes.resize(static_cast<Eigen::Index>(p.node.size()));
+        for (std::size_t k = 0; k < p.node.size(); ++k)
+            o.nodes(static_cast<Eigen::Index>(k)) = speed(g.ring_of_node[k]);
+        o.wake = speed.tail(nw);
+        if (start.layers.state.empty())
+            layers.start(o);
+        else
+            layers.resume(start.layers, o);
+    }
+    layers.beginUpdates();
+
+    const double mach = flow.mach;
+    StationMap map = mapStations(layers, outer, g);
+    Eigen::MatrixXd perDefect, coupling; // dx / dm and the stations' dq / dm through the potential
+    bool renew = !factorised, stationsChanged = true;
+    double lastPotential = 1, last = 1;
+    int renewed = 0;
+    Eigen::VectorXd r;
+    std::vector<double> gridFlux;
+    for (int it = 0; it < kMaxCoupled && Clock::now() < guard; ++it) {
+        const int stations = layers.stations();
+        const Eigen::MatrixXd flux = layers.fluxMatrix(mach);
+        const Eigen::VectorXd stationFlux = flux * layers.stationDefects();
+        gridFlux.assign(static_cast<std::size_t>(*std::max_element(map.gridNode.begin(), map.gridNode.end()) + 1), 0.0);
+        for (int k = 0; k < stations; ++k)
+            gridFlux[static_cast<std::size_t>(map.gridNode[static_cast<std::size_t>(k)])] += stationFlux(k);
+        d.setWallFlux(gridFlux);
+        // The entropy behind the shocks is lagged, as in the potential's own Newton method.
+        const double entropyChange = last < kCoupleBelow ? d.updateEntropy(x) : 0.0;
+        d.assemble(x, r, renew);
+        if (renew) {
+            lu.factorize(d.jacobian());
+            if (lu.info() != Eigen::Success)
+                return result;
+            factorised = true;
+        }
+        ++iterations;
+        const Eigen::VectorXd y = solve(d, lu, r);
+        if (renew || stationsChanged) {
+            // The potential's answer to a unit mass defect at each station: the flux it puts
+            // into the grid's equations, through the factorised Jacobian.
+            Eigen::MatrixXd b = Eigen::MatrixXd::Zero(x.size(), stations), ordered, solved;
+            for (int j = 0; j < stations; ++j)
+                b.row(map.gridNode[static_cast<std::size_t>(j)]) += flux.row(j);
+            d.toOrder(b, ordered);
+            solved = lu.solve(ordered);
+            d.fromOrder(solved, perDefect);
+            coupling = -(map.speed * perDefect);
+            if (renew)
+                renewed = it;
+            renew = false;
+            stationsChanged = false;
+        }
+        {
+            const Eigen::VectorXd speed = outer * x;
+            Eigen::VectorXd nodes(static_cast<Eigen::Index>(p.node.size()));
+            for (std::size_t k = 0; k < p.node.size(); ++k)
+                nodes(static_cast<Eigen::Index>(k)) = speed(g.ring_of_node[k]);
+            layers.setForcedTransition(laminarLimit(layers, p, nodes, flow));
+        }
+        const Eigen::VectorXd q0 = map.speed * (x - y);
+        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it);
+        if (getenv("DBGC")) fprintf(stderr, "it %d ok %d r %g |y| %g |dm| %g conv %d remap %d m %g renewed %d\n", it, (int)step.ok, step.relaxation, y.lpNorm<Eigen::Infinity>(), step.dm.size() ? step.dm.lpNorm<Eigen::Infinity>() : -1.0, (int)step.converged, (int)step.remapped, layers.stationDefects().lpNorm<Eigen::Infinity>(), renewed);
+        if (!step.ok || !step.dm.allFinite())
+            return result;
+        Eigen::VectorXd dx = -step.relaxation * y - perDefect * step.dm;
+        for (int k = 0; k < 8; ++k, dx *= 0.5) {
+            double maxMach = 0, minBase = 0;
+            d.extremes(x + dx, maxMach, minBase);
+            if (maxMach < kMachCap && minBase > kMinBase)
+                break;
+        }
+        x += dx;
+        last = dx.lpNorm<Eigen::Infinity>();
+        if (step.remapped) {
+            map = mapStations(layers, outer, g);
+            stationsChanged = true;
+        }
+        if (layers.stationDefects().lpNorm<Eigen::Infinity>() > kRunawayDefect)
+            return result;
+        if (step.converged && last < kCoupledTolerance && entropyChange < std::max(kEntropyTolerance, kCoupledTolerance)) {
+            result.converged = true;
+            break;
+        }
+        // A layer that keeps creeping (separated near the trailing edge, where the updates can
+        // circle without end) stands within a per cent of its defect: reported with a warning.
+        result.loose = y.lpNorm<Eigen::Infinity>() < kLoosePotential &&
+                       step.dm.lpNorm<Eigen::Infinity>() < kLoose * layers.stationDefects().lpNorm<Eigen::Infinity>();
+        // A full update of the potential that contracts slowly asks for a new factorisation at
+        // the present iterate (shortened ones say nothing of the factorisation's quality), but
+        // not before the last has served a few updates: each costs a solve per station.
+        const double potential = y.lpNorm<Eigen::Infinity>();
+        renew = it - renewed >= kRenewGap && potential > kRenewContraction * lastPotential;
+        lastPotential = potential;
+    }
+    const double alpha = x(d.angle());
+    result.layers = layers.result(alpha, mach);
+    result.iterations = iterations;
+    result.flux = gridFlux;
+    result.carried.nodeDefect = result.layers.nodeDefect;
+    result.carried.wakeDefect = result.layers.wakeDefect;
+    layers.massFluxes(result.carried.nodeDefect, result.carried.wakeDefect, mach, result.carried.nodeFlux, result.carried.wakeFlux);
+    result.carried.layers = layers.snapshot();
+    return result;
+}
+
+} // namespace camber::smesh::fp
