@@ -157,7 +157,7 @@ camber_polar_last() {
   local name="$1"
   shift
   "$cli" polar "$root/examples/$name.ULF" "$work/polar.csv" --method 0 --level 2 --ncrit 9 "$@" > /dev/null 2>&1 || true
-  awk -F, 'NR > 1 { l = sprintf("status=%s mach=%s alpha=%s cl=%s cd=%s cd_wave=%s cd_friction=%s cm=%s xtr_upper=%s xtr_lower=%s",
+  awk -F, '{ sub(/\r$/, "") } NR > 1 { l = sprintf("status=%s mach=%s alpha=%s cl=%s cd=%s cd_wave=%s cd_friction=%s cm=%s xtr_upper=%s xtr_lower=%s",
                                 $10, $1, $2, $3, $4, $5, $6, $7, $8, $9) } END { print l }' "$work/polar.csv" 2>/dev/null || true
 }
 
