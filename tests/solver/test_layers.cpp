@@ -127,14 +127,18 @@ TEST(FlatPlate, LaminarLayerIsBlasius)
 
 TEST(FlatPlate, NaturalTransitionWhereTheEnvelopeReachesNcrit)
 {
-    // Drela & Giles' envelope (AIAA J. 25, 1987) for the Blasius profile, H = 2.591: growth
-    // from Re_theta = 242 at dN/dRe_theta = 0.0104 reaches N = 9 at Re_theta = 1108, that is
-    // Re_x = (1108 / 0.664)^2 = 2.8e6, where transition is seen on quiet flat plates.
-    constexpr double kReference = 2.8e6;
+    // Drela & Giles' envelope (AIAA J. 25, 1987), in the form XFOIL uses, on the flat-plate
+    // layer of the laminar closures, whose friction and dissipation balance at Hk = 2.568 (the
+    // exact Blasius profile has 2.591): amplification starts at Re_theta = 349 and grows, per
+    // unit Re_theta along the plate, at 0.00951 (dN/dRe_theta) x 0.213 (the growth factor) x
+    // 2 / 0.664^2 = 0.00919, so that N = 9 at Re_theta = 1328, Re_x = (1328 / 0.664)^2 = 4.0e6.
+    // (On the exact Blasius shape the same envelope gives 2.8e6 to 3.1e6: the closures' shape,
+    // which the method shares with XFOIL, puts a flat plate's transition a third later.)
+    constexpr double kReference = 4.0e6;
     for (const double reynolds : {5e6, 1e7}) {
         LayerSystem layers = flatPlate(plateSettings(reynolds, 2));
         layers.march();
-        EXPECT_NEAR(reynolds * layers.transition_xc(0), kReference, 0.2 * kReference) << "Re " << reynolds;
+        EXPECT_NEAR(reynolds * layers.transition_xc(0), kReference, 0.05 * kReference) << "Re " << reynolds;
     }
 }
 
