@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace camber::smesh::fp {
 
@@ -209,7 +207,6 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         }
         const Eigen::VectorXd q0 = map.speed * (x - y);
         const SectionLayers::Step step = layers.coupledStep(q0, coupling, it);
-        if (getenv("DBGC")) fprintf(stderr, "it %d ok %d r %g |y| %g |dm| %g conv %d remap %d m %g renewed %d\n", it, (int)step.ok, step.relaxation, y.lpNorm<Eigen::Infinity>(), step.dm.size() ? step.dm.lpNorm<Eigen::Infinity>() : -1.0, (int)step.converged, (int)step.remapped, layers.stationDefects().lpNorm<Eigen::Infinity>(), renewed);
         if (!step.ok || !step.dm.allFinite())
             return result;
         Eigen::VectorXd dx = -step.relaxation * y - perDefect * step.dm;

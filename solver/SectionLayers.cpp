@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace camber::smesh {
 
@@ -29,10 +27,6 @@ constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
 // A node that changes sides as the stagnation point passes it starts its new layer with the
 // shape factor of the stagnation-point flow, at a speed of at least this.
 constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
-// The stagnation point may return to a panel it has left this many times; then the node it would
-// pass keeps this fraction of the next node's speed.
-constexpr int kMostReturns = 1000;
-constexpr double kShortOfNode = 0.01;
 // Transition may move between intervals this many times, after full Newton steps (a shortened
 // one leaves the layers between two states whose amplification would move it to no purpose) or
 // else every kTransitionEvery iterations; then it stays, which ends a cycle between neighbouring
@@ -328,7 +322,6 @@ void SectionLayers::remap()
 void SectionLayers::beginUpdates()
 {
     m_moves = 0;
-    m_visited.clear();
     m_lastMove = {0, 0};
     m_reversals = {0, 0};
 }
@@ -351,7 +344,6 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
         return step;
     const Eigen::VectorXd before = stationDefects();
     step.relaxation = relaxation(m_layers, u);
-    if (getenv("DBGR")) { double big = 0; int bi = 0; for (int i = 0; i < m_layers.size(); ++i) { const auto& ss = m_layers.state()[i]; const auto& d = u.delta[i]; double v = std::max({m_layers.regime(i) == Regime::Laminar ? 0.2*std::fabs(d.c) : std::fabs(d.c/ss.c), std::fabs(d.theta/ss.theta), std::fabs(d.m/ss.m), 4*std::fabs(d.q), std::fabs(d.m/ss.m - d.theta/ss.theta - d.q/ss.q)*5}); if (v > big) { big = v; bi = i; } } const auto& ss = m_layers.state()[bi]; const auto& d = u.delta[bi]; auto f = m_layers.flow(bi); fprintf(stderr, "   limit st %d/%d reg %d xtr %d %d state %g %g %g %g d %g %g %g %g H %g\n", bi, m_layers.size(), (int)m_layers.regime(bi), m_layers.transition_station(0), m_layers.transition_station(1), ss.c, ss.theta, ss.m, ss.q, d.c, d.theta, d.m, d.q, f.h); }
     const double applied = update(m_layers, u, step.relaxation);
     step.dm = stationDefects() - before;
     alpha += step.relaxation * u.alpha;
@@ -364,21 +356,10 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
     step.ok = true;
     if (m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ||
         m_layers.state()[static_cast<std::size_t>(m_layers.first(1))].q <= 0) {
-        // The stagnation point moved past a node; unless it would move back to a panel it has
-        // already left, where it lies within a hair of the node and the overshoot of a Newton
-        // step would send it to and fro: there the node stays on its side, just short of it.
-        const int side = m_layers.state()[static_cast<std::size_t>(m_layers.first(0))].q <= 0 ? 0 : 1;
-        const int next = m_stagnation + (side == 0 ? -1 : 1);
-        if (std::count(m_visited.begin(), m_visited.end(), next) < kMostReturns) {
-            m_visited.push_back(m_stagnation);
-            remap();
-            step.remapped = true;
-            return step;
-        }
-        StationState& z = m_layers.state()[static_cast<std::size_t>(m_layers.first(side))];
-        const double least = kShortOfNode * m_layers.state()[static_cast<std::size_t>(m_layers.first(side) + 1)].q;
-        z.m = kStagnationShape * least * z.theta;
-        z.q = least;
+        // The stagnation point moved past a node.
+        remap();
+        step.remapped = true;
+        return step;
     }
     bool moved = false;
     if (m_moves < kTransitionMoves && (step.relaxation == 1 || it % kTransitionEvery == kTransitionEvery - 1)) {

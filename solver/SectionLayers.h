@@ -115,7 +115,7 @@ public:
         double relaxation = 0;  ///< the fraction of the update taken
         Eigen::VectorXd dm;     ///< the change of each station's mass defect (before a remap)
     };
-    /// Starts a series of coupled updates (their limits on transition moves and remaps).
+    /// Starts a series of coupled updates (their limits on transition moves).
     void beginUpdates();
     /// One Newton update of the layers whose station speeds follow the outer flow's linearised
     /// answer q = q0 + d (m - m_now), m_now the present defects (per station); it index of the
@@ -155,7 +155,6 @@ private:
     int m_stagnation = 0, m_upper = 0, m_lower = 0;
     Eigen::MatrixXd m_d;         // dq / dm of the stations
     int m_moves = 0;                 // transition moves in the present series of updates
-    std::vector<int> m_visited;      // the panels the stagnation point has left in it
     std::array<int, 2> m_lastMove{0, 0}, m_reversals{0, 0}; // per surface: of its transition point
     Step advance(LayerCoupling& coupling, double& alpha, int it);
     LayerSystem m_layers;
