@@ -20,6 +20,10 @@ inline constexpr double kStepTolerance = 1e-9;   // largest Newton update of a c
 // on updating it with each new transpiration.
 inline constexpr double kCouplingStart = 1e-3;
 inline constexpr int kMaxNewton = 30;
+// Updates (Newton, chord and coupled ones) one solution may take in all: some three times those
+// of the hardest converging cases of the editors' range, so that a case that cannot converge
+// still ends within a couple of seconds, the same on every machine.
+inline constexpr int kMaxUpdates = 150;
 // The layers' wake follows the cut for at least this many chords behind the trailing edge.
 inline constexpr double kWakeLength = 1.0;
 // The chord method (an old factorisation) is kept while each update, plus the change of the

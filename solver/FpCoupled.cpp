@@ -113,7 +113,7 @@ Eigen::VectorXd solve(const Discretisation& d, const LinearSolver& lu, const Eig
 
 CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, Eigen::VectorXd& x, const OGrid& g,
                             const Panelling& p, const FlowCase& flow, const Transpiration& start, int& iterations,
-                            Clock::time_point guard)
+                            const Budget& budget)
 {
     CoupledResult result;
     PanelMethod pm;
@@ -133,7 +133,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         const double gap = std::hypot(p.node.front().x - p.node.back().x, p.node.front().y - p.node.back().y);
         if (gap > 0) {
             d.setWallFlux({gap});
-            if (!newton(d, lu, x, kCouplingStart, kMaxNewton, guard, iterations, true))
+            if (!newton(d, lu, x, kCouplingStart, kMaxNewton, budget, iterations, true))
                 return result;
             factorised = true;
         }
@@ -164,7 +164,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     int renewed = 0;
     Eigen::VectorXd r;
     std::vector<double> gridFlux;
-    for (int it = 0; it < kMaxCoupled && Clock::now() < guard; ++it) {
+    for (int it = 0; it < kMaxCoupled && !budget.spent(iterations); ++it) {
         const int stations = layers.stations();
         const Eigen::MatrixXd flux = layers.fluxMatrix(mach);
         const Eigen::VectorXd stationFlux = flux * layers.stationDefects();

@@ -39,9 +39,9 @@ struct CoupledResult {
 /// return. p: the panelling of the grid's wall nodes (unit chord); flow: Mach number, Reynolds
 /// number, Ncrit, forced transition. start: the displacement of an earlier solution with its
 /// layers (empty: the layers are marched on the inviscid speeds). Work is bounded by an
-/// iteration count; guard is a safety net far beyond any normal case.
+/// iteration count (budget).
 CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, Eigen::VectorXd& x, const OGrid& g,
                             const Panelling& p, const FlowCase& flow, const Transpiration& start, int& iterations,
-                            Clock::time_point guard);
+                            const Budget& budget);
 
 } // namespace camber::smesh::fp

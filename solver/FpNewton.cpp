@@ -8,12 +8,12 @@
 namespace camber::smesh::fp {
 
 bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
-            Clock::time_point deadline, int& iterations, bool entropy)
+            const Budget& budget, int& iterations, bool entropy)
 {
     Eigen::VectorXd r, trial, trialResidual, ordered, solved, dx;
     double last = 1;
     for (int it = 0; it < maxIterations; ++it) {
-        if (Clock::now() > deadline)
+        if (budget.spent(iterations))
             return false;
         // While the shocks still form the entropy would follow their transient strength; it is
         // taken along only once the updates are small.
@@ -135,12 +135,12 @@ bool krylovStep(Discretisation& d, const LinearSolver& nearby, Eigen::VectorXd& 
 }
 
 bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance,
-                      Clock::time_point deadline, int& iterations)
+                      const Budget& budget, int& iterations)
 {
     Eigen::VectorXd r, ordered, solved, dx;
     double previousSize = 0, previousChange = 0, size = 0;
     for (int it = 0; it < kMaxChord; ++it) {
-        if (Clock::now() > deadline)
+        if (budget.spent(iterations))
             return false;
         // The first updates after a drag step move the shock; the entropy waits for them.
         const bool coupled = it == 0 || size < kCoupleChord;
@@ -171,15 +171,15 @@ bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd
 }
 
 bool settleEntropy(Discretisation& d, LinearSolver& lu, const LinearSolver*& chordLu, Eigen::VectorXd& x, double tolerance,
-                   Clock::time_point deadline, int& iterations)
+                   const Budget& budget, int& iterations)
 {
     for (int pass = 0; pass < kEntropyPasses; ++pass) {
         // A stalled chord method has taken admissible steps only: Newton's method goes on from
         // where it stopped.
-        if (chordLu && chordWithEntropy(d, *chordLu, x, tolerance, deadline, iterations))
+        if (chordLu && chordWithEntropy(d, *chordLu, x, tolerance, budget, iterations))
             return true;
         chordLu = &lu;
-        if (!newton(d, lu, x, kCoupledStart, kMaxNewton, deadline, iterations, true))
+        if (!newton(d, lu, x, kCoupledStart, kMaxNewton, budget, iterations, true))
             return false;
     }
     return false;

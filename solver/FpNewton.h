@@ -12,11 +12,20 @@ namespace camber::smesh::fp {
 using LinearSolver = Eigen::SparseLU<SparseMatrix, Eigen::NaturalOrdering<int>>;
 using Clock = std::chrono::steady_clock;
 
+/// The work one solution may take: a number of updates (each a residual and a triangular solve
+/// at least; counted in the iterations the solvers report), which bounds it on any machine,
+/// and a wall-clock guard far beyond any normal case, which a normal run never reaches.
+struct Budget {
+    int updates = 0;
+    Clock::time_point guard;
+    bool spent(int iterations) const { return iterations >= updates || Clock::now() > guard; }
+};
+
 /// Newton's method from x with steps shortened to keep every element below the Mach cap and to
 /// reduce the residual, each full step followed by chord updates on its factorisation while they
 /// contract fast. True when the last update fell below tolerance; x is then the solution.
 bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
-            Clock::time_point deadline, int& iterations, bool entropy = false);
+            const Budget& budget, int& iterations, bool entropy = false);
 
 /// One Newton update whose linear system is solved by GMRES preconditioned by the factorisation
 /// of a nearby Jacobian: where the chord method stalls because the shock or the transpiration
@@ -31,12 +40,12 @@ bool krylovStep(Discretisation& d, const LinearSolver& nearby, Eigen::VectorXd& 
 /// factorisation. Gives up (false) as soon as the updates stop shrinking fast, leaving the rest to
 /// Newton's method; true when both the update and the entropy's change fell below tolerance.
 bool chordWithEntropy(Discretisation& d, const LinearSolver& lu, Eigen::VectorXd& x, double tolerance,
-                      Clock::time_point deadline, int& iterations);
+                      const Budget& budget, int& iterations);
 
 /// Brings the lagged entropy behind the shocks into agreement with the converged potential x by
 /// the chord method on the factorisation chordLu, refactorising (Newton's method on lu, which
 /// chordLu then points at) when that stops converging. True when x is the solution.
 bool settleEntropy(Discretisation& d, LinearSolver& lu, const LinearSolver*& chordLu, Eigen::VectorXd& x, double tolerance,
-                   Clock::time_point deadline, int& iterations);
+                   const Budget& budget, int& iterations);
 
 } // namespace camber::smesh::fp

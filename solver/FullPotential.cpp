@@ -43,8 +43,8 @@ GridSize full_potential_grid(int level)
 
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::microseconds(static_cast<long long>(std::clamp(m_budget, 0.0, 1e4) * 1e6));
+    const Budget budget{kMaxUpdates,
+                        Clock::now() + std::chrono::microseconds(static_cast<long long>(std::clamp(m_budget, 0.0, 1e4) * 1e6))};
     FlowResult r;
     m_lastWarm = false;
     const bool usableCase = std::isfinite(flow.mach) && flow.mach >= 0 && std::isfinite(flow.target);
@@ -110,19 +110,19 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             d.setWallFlux(last.flux);
         const Eigen::VectorXd start = x;
         if (last.lu) {
-            converged = chordWithEntropy(d, *last.lu, x, finish, deadline, iterations);
+            converged = chordWithEntropy(d, *last.lu, x, finish, budget, iterations);
             // Where it stalls, Newton updates by GMRES on the same factorisation usually finish.
             for (int k = 0; k < kKrylovRestarts && !converged && x.allFinite(); ++k)
                 converged = krylovStep(d, *last.lu, x, iterations) &&
-                            chordWithEntropy(d, *last.lu, x, finish, deadline, iterations);
+                            chordWithEntropy(d, *last.lu, x, finish, budget, iterations);
             chordLu = last.lu.get();
         }
         if (!converged) {
             if (!x.allFinite())
                 x = start;
             chordLu = &lu;
-            converged = newton(d, lu, x, finish, kMaxNewton, deadline, iterations, true) &&
-                        settleEntropy(d, lu, chordLu, x, finish, deadline, iterations);
+            converged = newton(d, lu, x, finish, kMaxNewton, budget, iterations, true) &&
+                        settleEntropy(d, lu, chordLu, x, finish, budget, iterations);
         }
         factorised = chordLu == &lu;
         m_lastWarm = converged;
@@ -145,10 +145,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             Eigen::VectorXd trial = x;
             // The entropy behind the shocks follows the iterates; at the case itself the solution
             // is finished with the entropy settled.
-            bool ok = newton(d, lu, trial, last ? finish : 1e-4, last ? kMaxNewton : 15, deadline, iterations, true);
+            bool ok = newton(d, lu, trial, last ? finish : 1e-4, last ? kMaxNewton : 15, budget, iterations, true);
             if (ok && last) {
                 chordLu = &lu;
-                ok = settleEntropy(d, lu, chordLu, trial, finish, deadline, iterations);
+                ok = settleEntropy(d, lu, chordLu, trial, finish, budget, iterations);
             }
             if (!ok)
                 d.setWake(goodWake);
@@ -162,7 +162,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
                     break;
                 }
             } else {
-                if (Clock::now() > deadline)
+                if (budget.spent(iterations))
                     break;
                 if (reached < 0) {
                     // High lift can make even the first stage supersonic at the nose; the climb
@@ -203,7 +203,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
         coupling = solve_coupled(d, lu, fresh, x, g, p, layerCase, warm ? last.transpiration : Transpiration{}, iterations,
-                                 deadline);
+                                 budget);
         factorised = factorised || fresh;
         if (!coupling.converged && !coupling.loose) {
             // The layers did not settle (a stall, or massive separation): the inviscid flow is
