@@ -21,9 +21,9 @@ constexpr double kCoupledTolerance = 1e-8;
 // potential's, and the defects' relative to their largest.
 constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
 // The factorisation is renewed when the potential's update is more than this fraction of the
-// one before, at most every kRenewGap updates.
+// one before, at most every kRenewGap updates and kMostRenewals times in all.
 constexpr double kRenewContraction = 0.5;
-constexpr int kRenewGap = 3;
+constexpr int kRenewGap = 3, kMostRenewals = 6;
 // The interaction law of the layers' first solution on the inviscid flow: the panel method's
 // answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
 constexpr double kMinBeta = 0.3;
@@ -111,9 +111,9 @@ Eigen::VectorXd solve(const Discretisation& d, const LinearSolver& lu, const Eig
 
 } // namespace
 
-CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, Eigen::VectorXd& x, const OGrid& g,
-                            const Panelling& p, const FlowCase& flow, const Transpiration& start, int& iterations,
-                            const Budget& budget)
+CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, const LinearSolver* earlier,
+                            CouplingMemory& memory, Eigen::VectorXd& x, const OGrid& g, const Panelling& p,
+                            const FlowCase& flow, const Transpiration& start, int& iterations, const Budget& budget)
 {
     CoupledResult result;
     PanelMethod pm;
@@ -158,10 +158,18 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
 
     const double mach = flow.mach;
     StationMap map = mapStations(layers, outer, g);
+    // The factorisation the updates solve with: the fresh one when it was factorised near x,
+    // else an earlier one, whose answers to the stations' defects memory keeps.
+    const LinearSolver* solver = factorised ? &lu : earlier;
     Eigen::MatrixXd perDefect, coupling; // dx / dm and the stations' dq / dm through the potential
-    bool renew = !factorised, stationsChanged = true;
+    bool renew = solver == nullptr, stationsChanged = true;
+    if (solver == earlier && earlier != nullptr && memory.gridNode == map.gridNode) {
+        perDefect = memory.perDefect;
+        coupling = memory.coupling;
+        stationsChanged = false;
+    }
     double lastPotential = 1, last = 1;
-    int renewed = 0;
+    int renewed = 0, renewals = 0;
     Eigen::VectorXd r;
     std::vector<double> gridFlux;
     for (int it = 0; it < kMaxCoupled && !budget.spent(iterations); ++it) {
@@ -180,9 +188,10 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             if (lu.info() != Eigen::Success)
                 return result;
             factorised = true;
+            solver = &lu;
         }
         ++iterations;
-        const Eigen::VectorXd y = solve(d, lu, r);
+        const Eigen::VectorXd y = solve(d, *solver, r);
         if (renew || stationsChanged) {
             // The potential's answer to a unit mass defect at each station: the flux it puts
             // into the grid's equations, through the factorised Jacobian.
@@ -190,7 +199,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             for (int j = 0; j < stations; ++j)
                 b.row(map.gridNode[static_cast<std::size_t>(j)]) += flux.row(j);
             d.toOrder(b, ordered);
-            solved = lu.solve(ordered);
+            solved = solver->solve(ordered);
             d.fromOrder(solved, perDefect);
             coupling = -(map.speed * perDefect);
             if (renew)
@@ -236,9 +245,11 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         // the present iterate (shortened ones say nothing of the factorisation's quality), but
         // not before the last has served a few updates: each costs a solve per station.
         const double potential = y.lpNorm<Eigen::Infinity>();
-        renew = it - renewed >= kRenewGap && potential > kRenewContraction * lastPotential;
+        renew = renewals < kMostRenewals && it - renewed >= kRenewGap && potential > kRenewContraction * lastPotential;
+        renewals += renew ? 1 : 0;
         lastPotential = potential;
     }
+    memory = {map.gridNode, perDefect, coupling};
     const double alpha = x(d.angle());
     result.layers = layers.result(alpha, mach);
     result.iterations = iterations;

@@ -16,6 +16,14 @@ struct Transpiration {
     LayerSnapshot layers;
 };
 
+/// What a solution leaves for the next, a drag step away: the stations' grid nodes and the
+/// potential's answer to their mass defects (dx / dm and the stations' dq / dm) through the
+/// factorisation the solution ended with.
+struct CouplingMemory {
+    std::vector<int> gridNode;
+    Eigen::MatrixXd perDefect, coupling;
+};
+
 /// Outcome of the viscous full-potential solution.
 struct CoupledResult {
     SectionLayersResult layers; ///< the layers at the last iterate
@@ -33,15 +41,17 @@ struct CoupledResult {
 /// Jacobian lu: the layers see the potential's exact linearised answer to their displacement
 /// (one triangular solve per station, repeated only when lu is refactorised or the stations
 /// change), and the potential follows from theirs. lu is refactorised when the updates stop
-/// contracting (factorised then says so).
+/// contracting (factorised then says so). earlier: a factorisation of a nearby solution (a drag
+/// step before) to begin with instead, its answers in memory (in/out) when they fit the
+/// stations.
 ///
 /// x: the converged inviscid (or an earlier viscous) potential on entry, the solution on
 /// return. p: the panelling of the grid's wall nodes (unit chord); flow: Mach number, Reynolds
 /// number, Ncrit, forced transition. start: the displacement of an earlier solution with its
 /// layers (empty: the layers are marched on the inviscid speeds). Work is bounded by an
 /// iteration count (budget).
-CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, Eigen::VectorXd& x, const OGrid& g,
-                            const Panelling& p, const FlowCase& flow, const Transpiration& start, int& iterations,
-                            const Budget& budget);
+CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorised, const LinearSolver* earlier,
+                            CouplingMemory& memory, Eigen::VectorXd& x, const OGrid& g, const Panelling& p,
+                            const FlowCase& flow, const Transpiration& start, int& iterations, const Budget& budget);
 
 } // namespace camber::smesh::fp

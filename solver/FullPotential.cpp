@@ -22,6 +22,7 @@ struct FullPotential::Memory {
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
     Transpiration transpiration;      // the layers' displacement that solution carries
     std::vector<double> flux;         // and the mass fluxes at the grid nodes it gives
+    CouplingMemory coupling;          // the potential's answer to the layers' defects
     bool valid = false;
     std::shared_ptr<const Topology> topology; // of the last grid, converged or not
 };
@@ -202,8 +203,8 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
     if (viscous && converged) {
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
-        coupling = solve_coupled(d, lu, fresh, x, g, p, layerCase, warm ? last.transpiration : Transpiration{}, iterations,
-                                 budget);
+        coupling = solve_coupled(d, lu, fresh, warm ? last.lu.get() : nullptr, m_memory->coupling, x, g, p, layerCase,
+                                 warm ? last.transpiration : Transpiration{}, iterations, budget);
         factorised = factorised || fresh;
         if (!coupling.converged && !coupling.loose) {
             // The layers did not settle (a stall, or massive separation): the inviscid flow is
