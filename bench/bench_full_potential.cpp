@@ -132,7 +132,6 @@ void transonicCase(benchmark::State& state)
     camber::smesh::FlowResult r;
     for (auto _ : state) {
         FullPotential solver;
-        solver.setTimeBudget(60);
         r = solver.solve(contour, f);
     }
     state.counters["status"] = r.status;
@@ -155,7 +154,6 @@ void viscousTransonicCase(benchmark::State& state)
     camber::smesh::FlowResult r, i;
     for (auto _ : state) {
         FullPotential solver;
-        solver.setTimeBudget(60);
         r = solver.solve(contour, f);
         solver.reset();
         i = solver.solve(contour, inviscid);

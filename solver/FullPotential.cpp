@@ -27,7 +27,7 @@ struct FullPotential::Memory {
     std::shared_ptr<const Topology> topology; // of the last grid, converged or not
 };
 
-FullPotential::FullPotential() : m_memory(std::make_unique<Memory>()) {}
+FullPotential::FullPotential() : m_memory(std::make_unique<Memory>()), m_updates(kMaxUpdates) {}
 
 FullPotential::~FullPotential() = default;
 
@@ -44,8 +44,7 @@ GridSize full_potential_grid(int level)
 
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
-    const Budget budget{kMaxUpdates,
-                        Clock::now() + std::chrono::microseconds(static_cast<long long>(std::clamp(m_budget, 0.0, 1e4) * 1e6))};
+    const Budget budget{m_updates};
     FlowResult r;
     m_lastWarm = false;
     const bool usableCase = std::isfinite(flow.mach) && flow.mach >= 0 && std::isfinite(flow.target);

@@ -49,21 +49,16 @@ public:
     /// True when the last solve started from the previous solution.
     bool lastWarm() const { return m_lastWarm; }
 
-    /// Wall-clock time (seconds) after which a solve gives up with status -2: a safety net
-    /// that normal runs never reach (their work is bounded by a count of updates, so that a
-    /// result does not depend on the machine or its load); 20 unless set.
-    void setTimeBudget(double seconds) { m_budget = seconds; }
+    /// Number of updates (residual evaluations with a linear solve) after which a solve gives
+    /// up with status -2; 150 unless set. A count rather than a time, so that a
+    /// result never depends on the machine or its load.
+    void setUpdateBudget(int updates) { m_updates = updates; }
 
 private:
     struct Memory;
     std::unique_ptr<Memory> m_memory;
     bool m_lastWarm = false;
-#ifdef CAMBER_INSTRUMENTED_BUILD
-    // Sanitiser instrumentation makes every call several times slower.
-    double m_budget = 100;
-#else
-    double m_budget = 20;
-#endif
+    int m_updates;
 };
 
 /// Grid size of the full-potential method for a resolution level: nodes round the section

@@ -213,8 +213,7 @@ TEST_F(Program, ThicknessEditSavedFromTheStartWindowHoldsTheDraggedSection)
 
 TEST_F(Program, ThePolarWindowSweepsTheSectionAsItNowIsBesideTheEditor)
 {
-    // The panel method in subcritical flow: a calculation well inside the solver's time budget
-    // however busy the machine is.
+    // The panel method in subcritical flow: quick however busy the machine is.
     openExample("naca2412.ULF");
     auto& editor = edit_ul::FormEditUL::instance();
     in<QScrollBar>(editor, "HScr_M")->setValue(400);

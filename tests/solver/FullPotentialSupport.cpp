@@ -37,7 +37,7 @@ std::pair<smesh::FlowResult, smesh::FlowResult> expect_warm_equals_cold(smesh::F
                                                                          const smesh::FlowCase& flow,
                                                                          double alphaTolerance)
 {
-    LongBudgetSolver cold;
+    smesh::FullPotential cold;
     const smesh::FlowResult w = warm.solve(contour, flow);
     EXPECT_TRUE(warm.lastWarm());
     const smesh::FlowResult c = cold.solve(contour, flow);

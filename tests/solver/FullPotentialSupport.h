@@ -9,13 +9,6 @@
 
 namespace camber::test {
 
-/// The full-potential solver with a time budget far beyond what a solve takes: the tests judge
-/// the numbers, and a sanitised debug build must not run out of time.
-class LongBudgetSolver : public smesh::FullPotential {
-public:
-    LongBudgetSolver() { setTimeBudget(120); }
-};
-
 /// NACA four-digit section as solver contour points (see naca4).
 std::vector<smesh::Point> naca_points(int digits, int n_up, bool sharp);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The full-potential method with boundary layers: the lift lost to the displacement, agreement
 // with the panel method in subcritical flow, the shock moved forward in transonic flow, warm
-// against cold starts, the Reynolds-number fallback and the time budget.
+// against cold starts, the Reynolds-number fallback and the budget of updates.
 #include "FullPotentialSupport.h"
 #include "SolverCall.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-using Solver = camber::test::LongBudgetSolver;
+using Solver = camber::smesh::FullPotential;
 using camber::test::all_finite;
 using camber::test::bump;
 
@@ -215,10 +215,10 @@ TEST(ViscousFullPotential, UnusableReynoldsNumberGivesTheInviscidFlowWithAWarnin
     }
 }
 
-TEST(ViscousFullPotential, OutOfTimeGivesAFiniteUnconvergedResult)
+TEST(ViscousFullPotential, OutOfWorkGivesAFiniteUnconvergedResult)
 {
     FullPotential solver;
-    solver.setTimeBudget(0.01);
+    solver.setUpdateBudget(2);
     const FlowResult r = solver.solve(naca(2412), atLift(viscous(0.7, 0, 30e6), 0.5));
     EXPECT_EQ(r.status, camber::smesh::kNotConverged);
     EXPECT_TRUE(all_finite(r));
@@ -226,8 +226,8 @@ TEST(ViscousFullPotential, OutOfTimeGivesAFiniteUnconvergedResult)
 
 TEST(ViscousFullPotential, DeformedSectionsGiveFiniteAnswers)
 {
-    // The library's own time budget: a slow build may run out of it, but never hang and never
-    // give a number that is not finite.
+    // The library's own budget of updates: a hard case may run out of it, but never hang and
+    // never give a number that is not finite.
     FullPotential solver;
     int k = 0;
     for (double centre : {0.15, 0.5, 0.85})
@@ -250,7 +250,7 @@ TEST(ViscousFullPotential, ReachedThroughTheLibraryWithTheLayerOutputs)
     call.contour(x, y);
     call.sm_opt0 = 2;
     call.sm_opt1 = 6;
-    call.sm_opt3 = 1; // coarse: well within the library's time budget in a sanitised build
+    call.sm_opt3 = 1; // coarse: quick in a sanitised build too
     call.angle(0.4f, 2.0f);
     ASSERT_EQ(call.run(), 0);
     EXPECT_GT(call.cdrag, 0.004f);
