@@ -365,12 +365,17 @@ bool LayerSystem::marchStation(int part, int k)
     converged = converged && std::isfinite(direct.hk) && b.theta > 0 && b.m > 0 && direct.h > 1.02;
     // Past the limit and still growing, the layer is separating: marched on the given speed it
     // would run away (or fail).
+    const bool sameRegime = regime(i - 1) == regime(i);
     const bool separating = direct.hk > limit && direct.hk > flow(i - 1).hk;
     if (part != 2 && (!converged || separating)) {
-        // Inverse: the shape held at the limit, the speed following from the layer.
+        // Inverse: the shape held at the limit, the speed following from the layer. A layer
+        // that turns turbulent here keeps its own starting shear stress, not the amplification.
+        const StationState fallback = converged ? b : start;
         const StationState& a = m_state[static_cast<std::size_t>(i - 1)];
         b = a;
         b.q = a.q;
+        if (!sameRegime)
+            b.c = start.c;
         const StationFlow<double> fa = flow(i - 1);
         b.m = a.m / a.q * b.q * std::min(1.0, limit / fa.hk);
         for (int it = 0; it < kMarchIterations; ++it) {
@@ -386,7 +391,7 @@ bool LayerSystem::marchStation(int part, int k)
             }
             const Eigen::Vector4d step = -j.partialPivLu().solve(f);
             if (!step.allFinite())
-                return false;
+                break;
             const int which[] = {0, 1, 2, 3};
             const double scale = stepScale(b, step.data(), which, 4, laminar);
             b.c += scale * step(0);
@@ -396,8 +401,9 @@ bool LayerSystem::marchStation(int part, int k)
             if (scale == 1 && std::fabs(step(1)) < kMarchTolerance * b.theta && std::fabs(step(3)) < kMarchTolerance)
                 return true;
         }
-        // Not converged: the start it had, a finite one for Newton.
-        b = start;
+        // Not converged: the direct solution, or failing that the start it had, a finite one
+        // for Newton.
+        b = fallback;
         b.q = q;
         return false;
     }

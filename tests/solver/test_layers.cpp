@@ -142,6 +142,30 @@ TEST(FlatPlate, NaturalTransitionWhereTheEnvelopeReachesNcrit)
     }
 }
 
+TEST(FlatPlate, MarchGetsThroughATripInADeceleration)
+{
+    // Decelerated from the leading edge, the laminar layer's shape factor climbs past 2.5 before
+    // the trip, and the turbulent layer starts from it and falls: the march must get through
+    // the trip and follow that fall. Tripped just ahead of a station, the turbulent part of the
+    // interval is short and that station's shape factor exceeds the laminar one before it.
+    for (const double near : {0.04, 0.07, 0.1}) {
+        const double t = std::ceil(std::sqrt(near) * 120) / 120, before = (t * 120 - 1) / 120;
+        const double trip = t * t - 0.01 * (t * t - before * before);
+        LayerSystem layers = flatPlate(plateSettings(6e6, trip));
+        for (int side = 0; side < 2; ++side)
+            for (int k = 0; k < layers.count(side); ++k)
+                layers.state()[static_cast<std::size_t>(layers.first(side) + k)].q = 1 / (1 + 1.5 * layers.xi(side, k));
+        ASSERT_TRUE(layers.march()) << "trip " << trip;
+        int k = 1;
+        while (layers.xi(0, k) < trip)
+            ++k;
+        EXPECT_GT(layers.flow(k - 1).hk, 2.5) << "trip " << trip;
+        for (; layers.flow(k).hk > 2 && layers.xi(0, k) < trip + 0.1; ++k)
+            EXPECT_LE(layers.flow(k + 1).hk, layers.flow(k).hk + 1e-9) << "trip " << trip << " station " << k;
+        EXPECT_LT(layers.flow(k).hk, 2) << "trip " << trip;
+    }
+}
+
 /// Local skin friction of a turbulent flat plate from Schoenherr's mean-friction line
 /// 0.242 / sqrt(CF) = log10(Re_x CF) (Karman-Schoenherr), differentiated along the plate:
 /// cf = 0.242 CF / (0.242 + 2 sqrt(CF) / ln 10).
