@@ -27,6 +27,9 @@ constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
 // A node that changes sides as the stagnation point passes it starts its new layer with the
 // shape factor of the stagnation-point flow, at a speed of at least this.
 constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
+// Share of a panel's growth of mass defect that the full-potential grid takes at the panel's
+// downstream end where the layer is laminar (0.5 elsewhere, see fluxMatrix).
+constexpr double kLaminarDownstreamShare = 0.65;
 // Transition may move between intervals this many times, after full Newton steps (a shortened
 // one leaves the layers between two states whose amplification would move it to no purpose) or
 // else every kTransitionEvery iterations; then it stays, which ends a cycle between neighbouring
@@ -432,31 +435,39 @@ Eigen::MatrixXd SectionLayers::fluxMatrix(double mach) const
     // is shared by its two ends; on the panel of the stagnation point both layers grow from
     // nothing, and at the trailing edge the wake takes up what the two layers (and the base of a
     // blunt edge) carry.
+    // Shared equally, a defect that alternates from station to station gives no flux at all:
+    // the potential cannot answer it, and a laminar layer near separation, whose displacement
+    // only the outer flow can hold, then falls into such a sawtooth (a laminar bubble goes
+    // wrong). Laminar panels therefore give more of their growth to their downstream end, which
+    // the sawtooth feels; turbulent ones, whose separation the central share settles best,
+    // keep the equal share.
     const int ns = m_upper + m_lower, stations = m_layers.size();
     Eigen::MatrixXd f = Eigen::MatrixXd::Zero(stations, stations);
     std::vector<double> rho(static_cast<std::size_t>(stations));
     for (int i = 0; i < stations; ++i)
         rho[static_cast<std::size_t>(i)] = gas::density(gas::temperature(m_layers.flow(i).ue, mach));
-    const auto share = [&](int a, int b, int station, double sign) {
+    const auto share = [&](int a, int b, int station, double sign, double downstream) {
         const double g = sign * rho[static_cast<std::size_t>(station)];
-        f(a, station) += 0.5 * g;
-        f(b, station) += 0.5 * g;
+        f(a, station) += (1 - downstream) * g;
+        f(b, station) += downstream * g;
     };
-    share(0, m_upper, 0, 1);
-    share(0, m_upper, m_upper, 1);
+    share(0, m_upper, 0, 1, 0.5);
+    share(0, m_upper, m_upper, 1, 0.5);
     for (int side = 0; side < 2; ++side) {
         const int first = side == 0 ? 0 : m_upper, count = side == 0 ? m_upper : m_lower;
         for (int k = 1; k < count; ++k) {
-            share(first + k - 1, first + k, first + k, 1);
-            share(first + k - 1, first + k, first + k - 1, -1);
+            const bool laminar = k < count - 1 && m_layers.regime(first + k - 1) == Regime::Laminar;
+            const double downstream = laminar ? kLaminarDownstreamShare : 0.5;
+            share(first + k - 1, first + k, first + k, 1, downstream);
+            share(first + k - 1, first + k, first + k - 1, -1, downstream);
         }
     }
     f(ns, ns) += rho[static_cast<std::size_t>(ns)];
     f(ns, m_upper - 1) -= rho[static_cast<std::size_t>(m_upper - 1)];
     f(ns, ns - 1) -= rho[static_cast<std::size_t>(ns - 1)];
     for (int k = ns + 1; k < stations; ++k) {
-        share(k - 1, k, k, 1);
-        share(k - 1, k, k - 1, -1);
+        share(k - 1, k, k, 1, 0.5);
+        share(k - 1, k, k - 1, -1, 0.5);
     }
     return f;
 }
