@@ -21,8 +21,10 @@ constexpr double kCoupledTolerance = 1e-8;
 // potential's, and the defects' relative to their largest.
 constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
 // The factorisation is renewed when the potential's update is more than this fraction of the
-// one before, at most every kRenewGap updates and kMostRenewals times in all.
-constexpr double kRenewContraction = 0.5;
+// one before, at most every kRenewGap updates and kMostRenewals times in all, and only while
+// that update exceeds kRenewAbove: below it the slow contraction is the layers' (a transition
+// point settling), which a new factorisation, at a solve per station, does not speed up.
+constexpr double kRenewContraction = 0.5, kRenewAbove = 1e-4;
 constexpr int kRenewGap = 3, kMostRenewals = 6;
 // The interaction law of the layers' first solution on the inviscid flow: the panel method's
 // answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
@@ -245,7 +247,8 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         // the present iterate (shortened ones say nothing of the factorisation's quality), but
         // not before the last has served a few updates: each costs a solve per station.
         const double potential = y.lpNorm<Eigen::Infinity>();
-        renew = renewals < kMostRenewals && it - renewed >= kRenewGap && potential > kRenewContraction * lastPotential;
+        renew = renewals < kMostRenewals && it - renewed >= kRenewGap && potential > kRenewAbove &&
+                potential > kRenewContraction * lastPotential;
         renewals += renew ? 1 : 0;
         lastPotential = potential;
     }
