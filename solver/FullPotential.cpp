@@ -293,12 +293,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             r.theta[k] = scale * interpolate(p, theta, s);
         }
         r.cd = r.cd_wave + layers.cd;
-        r.cd_friction = layers.cd_friction;
-        r.transition_upper = layers.transition[0];
-        r.transition_lower = layers.transition[1];
-        r.separation_upper = layers.separation[0];
-        r.separation_lower = layers.separation[1];
-        r.layers = in_caller_units(layers.layers, raw.leading_edge, scale);
+        report_layers(layers, raw.leading_edge, scale, r);
         if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
             r.status = kSeparated;
         else if (converged && !coupling.converged)

@@ -543,4 +543,22 @@ SectionLayersResult SectionLayers::result(double alpha, double mach) const
     return r;
 }
 
+void report_layers(const SectionLayersResult& v, Point origin, double scale, FlowResult& r)
+{
+    r.cd_friction = v.cd_friction;
+    r.transition_upper = v.transition[0];
+    r.transition_lower = v.transition[1];
+    r.separation_upper = v.separation[0];
+    r.separation_lower = v.separation[1];
+    r.layers = v.layers;
+    for (auto* list : {&r.layers.upper, &r.layers.lower, &r.layers.wake})
+        for (LayerStation& z : *list) {
+            z.x = origin.x + scale * z.x;
+            z.y = origin.y + scale * z.y;
+            z.s *= scale;
+            z.theta *= scale;
+            z.dstar *= scale;
+        }
+}
+
 } // namespace camber::smesh

@@ -47,6 +47,11 @@ struct SectionLayersResult {
     Layers layers;
 };
 
+/// Puts the layers' friction drag, transition and separation points and stations into r, the
+/// stations moved from the normalised section (chord 1, leading edge at the origin) to the
+/// caller's coordinates (leading edge at origin, chord scale). The drag stays the caller's.
+void report_layers(const SectionLayersResult& v, Point origin, double scale, FlowResult& r);
+
 /// The boundary layers of both surfaces and the wake of one section, standing on the nodes of a
 /// panelling and on points along a wake from the trailing edge, coupled to an outer flow: the
 /// speeds the outer flow gives (OuterSpeeds) change with the layers' mass defects as the panel

@@ -81,19 +81,6 @@ void fill_fallback(FlowResult& r)
     }
 }
 
-Layers in_caller_units(Layers layers, Point origin, double scale)
-{
-    for (auto* list : {&layers.upper, &layers.lower, &layers.wake})
-        for (LayerStation& z : *list) {
-            z.x = origin.x + scale * z.x;
-            z.y = origin.y + scale * z.y;
-            z.s *= scale;
-            z.theta *= scale;
-            z.dstar *= scale;
-        }
-    return layers;
-}
-
 int nodes_for_level(int level)
 {
     switch (level) {
@@ -199,13 +186,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     loads.integrate(cp, alpha, r.cl, r.cm);
     r.alpha = alpha / kDeg;
     r.cd = v.cd;
-    r.cd_friction = v.cd_friction;
-    r.transition_upper = v.transition[0];
-    r.transition_lower = v.transition[1];
-    r.separation_upper = v.separation[0];
-    r.separation_lower = v.separation[1];
-    // The layers in the caller's units.
-    r.layers = in_caller_units(v.layers, raw.leading_edge, scale);
+    report_layers(v, raw.leading_edge, scale, r);
 
     // Outputs at the 129 pressure points, in the caller's units.
     std::vector<double> xs(n), ys(n), dstar(n), mloc(n);

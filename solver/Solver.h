@@ -66,11 +66,6 @@ struct FlowResult {
 /// points: a cosine-spaced unit chord line from the upper to the lower trailing edge.
 void fill_fallback(FlowResult& r);
 
-/// Layers computed about the section scaled to unit chord with its leading edge at the origin,
-/// in the caller's units: positions moved to the leading edge at origin and every length times
-/// scale (chord).
-Layers in_caller_units(Layers layers, Point origin, double scale);
-
 /// Node count of the solver's panelling for a resolution level.
 int nodes_for_level(int level);
 
