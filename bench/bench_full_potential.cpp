@@ -119,7 +119,7 @@ void viscousSolve(benchmark::State& state)
     state.counters["cold"] = cold;
 }
 
-/// The transonic validation cases on NACA 0012 (sharp), inviscid, with a long time budget; the
+/// The transonic validation cases on NACA 0012 (sharp), inviscid; the
 /// counters carry the results for the validation report. 0: M 0.8, alpha 1.25 deg; 1: M 0.8,
 /// CL 0.38; 2: M 0.7, CL 0.5.
 void transonicCase(benchmark::State& state)
@@ -143,7 +143,7 @@ void transonicCase(benchmark::State& state)
 }
 
 /// The viscous transonic case on NACA 2412 and NACA 0012 (61 stations a surface, blunt
-/// trailing edge) with a long time budget; the counters carry the results for the validation
+/// trailing edge); the counters carry the results for the validation
 /// report, with the inviscid solution's angle and shock for comparison.
 void viscousTransonicCase(benchmark::State& state)
 {
@@ -171,7 +171,7 @@ void viscousTransonicCase(benchmark::State& state)
 
 /// Robustness: sections deformed by three random Hicks-Henne bumps (up to 0.02 chord, either
 /// surface) on NACA 0012, 2412 and 4415, at random Mach 0.2 to 0.85 and CL -0.5 to 1.5, each
-/// solved cold with the library's time budget. Counters: share converged, calls with a
+/// solved cold. Counters: share converged, calls with a
 /// non-finite number, slowest call (s).
 void robustnessSweep(benchmark::State& state)
 {
