@@ -162,18 +162,42 @@ Dual Discretisation::wallSpeed2(const Eigen::VectorXd& x, int t, std::array<int,
 void Discretisation::kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian)
 {
     const int row = circulation();
-    const auto panels = kuttaPanels();
-    std::array<double, 2> speed{}, scale{};
-    std::array<WallValue, 2> from{}, to{};
-    for (std::size_t k = 0; k < 2; ++k) {
-        from[k] = wall(std::get<0>(panels[k]));
-        to[k] = wall(std::get<1>(panels[k]));
-        const Point pa = m_g.node[static_cast<std::size_t>(from[k].node)], pb = m_g.node[static_cast<std::size_t>(to[k].node)];
-        scale[k] = 1 / std::hypot(pb.x - pa.x, pb.y - pa.y);
-        speed[k] = scale[k] * (value(x, to[k]) - value(x, from[k]));
-        if (!m_rotation.empty()) {
-            const auto& q = m_rotation[static_cast<std::size_t>(kuttaTriangle(static_cast<int>(k)))];
-            speed[k] += scale[k] * (q[0] * (pb.x - pa.x) + q[1] * (pb.y - pa.y));
+    // Per side, the tangential speed along the Kutta panel and, where it is extrapolated to the
+    // edge, the next panel away from it: each a difference of two wall values over the length.
+    struct Term {
+        WallValue from, to;
+        double weight;
+    };
+    std::array<std::array<Term, 2>, 2> terms{};
+    std::array<double, 2> speed{};
+    for (int side = 0; side < 2; ++side) {
+        // Arc lengths from the edge to the two panels' midpoints.
+        const int edge = side == 0 ? m_g.upper_te : m_g.lower_te, step = side == 0 ? 1 : -1;
+        const auto ring = [&](int i) { return m_g.node[static_cast<std::size_t>((i % m_g.ni + m_g.ni) % m_g.ni)]; };
+        std::array<double, 2> middle{};
+        double along = 0;
+        for (int p = 0; p < m_kuttaPanel + 2; ++p) {
+            const Point a = ring(edge + step * p), b = ring(edge + step * (p + 1));
+            const double length = std::hypot(b.x - a.x, b.y - a.y);
+            if (p >= m_kuttaPanel)
+                middle[static_cast<std::size_t>(p - m_kuttaPanel)] = along + 0.5 * length;
+            along += length;
+        }
+        const double e = m_kuttaExtrapolated ? middle[0] / (middle[1] - middle[0]) : 0.0;
+        const std::array<double, 2> share{1 + e, -e};
+        for (int offset = 0; offset < 2; ++offset) {
+            const auto panel = kuttaPanels(offset)[static_cast<std::size_t>(side)];
+            Term& t = terms[static_cast<std::size_t>(side)][static_cast<std::size_t>(offset)];
+            t.from = wall(std::get<0>(panel));
+            t.to = wall(std::get<1>(panel));
+            const Point pa = m_g.node[static_cast<std::size_t>(t.from.node)], pb = m_g.node[static_cast<std::size_t>(t.to.node)];
+            t.weight = share[static_cast<std::size_t>(offset)] / std::hypot(pb.x - pa.x, pb.y - pa.y);
+            double& v = speed[static_cast<std::size_t>(side)];
+            v += t.weight * (value(x, t.to) - value(x, t.from));
+            if (!m_rotation.empty()) {
+                const auto& q = m_rotation[static_cast<std::size_t>(kuttaTriangle(side, offset))];
+                v += t.weight * (q[0] * (pb.x - pa.x) + q[1] * (pb.y - pa.y));
+            }
         }
     }
     // Equal pressures: (a_upper / a_lower)^2 = exp((s_upper - s_lower) / 3.5) = ratio, so
@@ -190,23 +214,25 @@ void Discretisation::kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool ja
     if (!jacobian)
         return;
     double* values = m_jacobian.valuePtr();
-    const std::array<double, 2> weight{scale[0], -slope * scale[1]};
-    for (std::size_t k = 0; k < 2; ++k) {
-        values[position(row, to[k].node)] += weight[k];
-        values[position(row, from[k].node)] -= weight[k];
-        values[position(row, row)] += weight[k] * ((from[k].shifted ? 1.0 : 0.0) - (to[k].shifted ? 1.0 : 0.0));
-    }
+    const std::array<double, 2> sideWeight{1.0, -slope};
+    for (std::size_t side = 0; side < 2; ++side)
+        for (const Term& t : terms[side]) {
+            const double weight = sideWeight[side] * t.weight;
+            values[position(row, t.to.node)] += weight;
+            values[position(row, t.from.node)] -= weight;
+            values[position(row, row)] += weight * ((t.from.shifted ? 1.0 : 0.0) - (t.to.shifted ? 1.0 : 0.0));
+        }
 }
 
-int Discretisation::kuttaTriangle(int side) const
+int Discretisation::kuttaTriangle(int side, int offset) const
 {
-    const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
+    const int u = m_g.upper_te + m_kuttaPanel + offset, l = m_g.lower_te - m_kuttaPanel - offset;
     return m_g.lowTriangle(side == 0 ? u : (l - 1) % m_g.ni, 0);
 }
 
-std::array<std::tuple<int, int, double>, 2> Discretisation::kuttaPanels() const
+std::array<std::tuple<int, int, double>, 2> Discretisation::kuttaPanels(int offset) const
 {
-    const int u = m_g.upper_te + m_kuttaPanel, l = m_g.lower_te - m_kuttaPanel;
+    const int u = m_g.upper_te + m_kuttaPanel + offset, l = m_g.lower_te - m_kuttaPanel - offset;
     return {std::make_tuple(u + 1, u, 1.0), std::make_tuple(l - 1, l, -1.0)};
 }
 

@@ -43,7 +43,8 @@ inline constexpr int kKrylovRestarts = 2; // GMRES updates of a warm start befor
 // Wall panels between the trailing edge and the Kutta panels on each side. Nearer the edge the
 // skewed cells of the trailing-edge fan bias the circulation: on the sharp NACA 0012 in
 // incompressible flow the lift came out 4.6 % (first panels) and 2.4 % (second) above the panel
-// method, and 0.0 % with the third panels used here.
+// method. In inviscid flow the third panels' speeds are extrapolated to the edge with the
+// fourth's (Discretisation::kutta).
 inline constexpr int kKuttaPanel = 2;
 // A blunt trailing edge has no such fan: its base closes the wall with cells as regular as the
 // rest. On NACA 2412 in incompressible flow the lift came out 1.4 % below the panel method with

@@ -48,6 +48,11 @@ Discretisation::Discretisation(const OGrid& g, bool viscous, std::shared_ptr<con
       m_topology(shared && shared->fits(g, m_kuttaPanel) ? shared : buildTopology()), m_stencil(m_topology->stencil),
       m_row(m_topology->row), m_jacobian(m_topology->pattern)
 {
+    // A sharp edge's Kutta panels stand clear of its fan of skewed cells, where the pressures of a
+    // cambered section still differ; extrapolated to the edge they meet there. With layers the
+    // panels' own speeds are kept: the transpiration of a layer separating near the edge would
+    // act on the extrapolation twice over.
+    m_kuttaExtrapolated = g.lower_te == g.ni && !viscous;
     shared = m_topology;
     m_entropy.assign(g.tri.size(), 0.0);
     m_decay.assign(g.tri.size(), 1.0);
@@ -186,10 +191,11 @@ void Discretisation::buildPattern(Topology& topology) const
         add(n, g);
         add(n, a);
     }
-    for (const auto& [from, to, sign] : kuttaPanels()) {
-        add(g, wall(from).node);
-        add(g, wall(to).node);
-    }
+    for (int offset = 0; offset < 2; ++offset)
+        for (const auto& [from, to, sign] : kuttaPanels(offset)) {
+            add(g, wall(from).node);
+            add(g, wall(to).node);
+        }
     add(g, g);
     for (int i = 0; i < m_g.ni; ++i)
         for (int k = 0; k < 3; ++k)

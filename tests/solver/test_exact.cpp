@@ -98,8 +98,9 @@ private:
 };
 
 /// Runs the solver inviscid and incompressible on 129 points of the section (denser towards
-/// the leading edge in circle angle) at the given level.
-SolverCall solveExact(const KarmanTrefftz& s, double alphaDeg, int level = 3)
+/// the leading edge in circle angle) at the given level, by the panel method (1) or the full
+/// potential (0).
+SolverCall solveExact(const KarmanTrefftz& s, double alphaDeg, int level = 3, int method = 1)
 {
     std::vector<float> x, y;
     for (int k = 0; k <= 128; ++k) {
@@ -111,6 +112,7 @@ SolverCall solveExact(const KarmanTrefftz& s, double alphaDeg, int level = 3)
     SolverCall c;
     c.contour(x, y);
     c.inviscid();
+    c.sm_opt0 = method;
     c.sm_opt3 = level;
     c.angle(0.0f, static_cast<float>(alphaDeg));
     c.run();
@@ -176,6 +178,35 @@ TEST(ExactSolution, LiftErrorShrinksWithRefinement)
     const double coarse = std::fabs(solveExact(s, 4.0, 1).clift - exact);
     const double standard = std::fabs(solveExact(s, 4.0, 2).clift - exact);
     const double fine = std::fabs(solveExact(s, 4.0, 3).clift - exact);
+    EXPECT_LT(standard, coarse);
+    EXPECT_LT(fine, standard);
+}
+
+TEST(ExactSolution, FullPotentialConvergesToTheExactLiftAtMachZero)
+{
+    // The full potential's sharp trailing edge: its Kutta condition stands on panels clear of
+    // the edge's skewed cells; unless it is carried to the edge itself the aft loading of a
+    // cambered section is lost (2 to 3 % of the lift at level 2).
+    const ExactCase cases[] = {{"Joukowski", Complex(-0.1, 0.05), 0.0},
+                               {"KarmanTrefftzCambered", Complex(-0.08, 0.08), 10.0},
+                               {"KarmanTrefftzSymmetric", Complex(-0.1, 0.0), 15.0}};
+    for (const ExactCase& e : cases) {
+        const KarmanTrefftz s(e.mu, e.tau);
+        for (double alpha : {0.0, 4.0}) {
+            SCOPED_TRACE(std::string(e.name) + " alpha " + std::to_string(alpha));
+            const double exact = s.cl(alpha);
+            const SolverCall standard = solveExact(s, alpha, 2, 0), fine = solveExact(s, alpha, 3, 0);
+            ASSERT_EQ(standard.sm_stat[0], 0);
+            ASSERT_EQ(fine.sm_stat[0], 0);
+            EXPECT_NEAR(standard.clift, exact, std::max(0.01 * exact, 1e-4));
+            EXPECT_NEAR(fine.clift, exact, std::max(0.006 * exact, 1e-4));
+        }
+    }
+    const KarmanTrefftz joukowski(Complex(-0.1, 0.05), 0.0);
+    const double exact = joukowski.cl(4.0);
+    const double coarse = std::fabs(solveExact(joukowski, 4.0, 1, 0).clift - exact);
+    const double standard = std::fabs(solveExact(joukowski, 4.0, 2, 0).clift - exact);
+    const double fine = std::fabs(solveExact(joukowski, 4.0, 3, 0).clift - exact);
     EXPECT_LT(standard, coarse);
     EXPECT_LT(fine, standard);
 }
