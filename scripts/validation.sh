@@ -9,8 +9,7 @@
 #                                                 PATH; 10 to 20 s)
 # Both programs get the same coordinates: the stations the solver is given (the .gwo tables of
 # the section as read), which XFOIL re-panels itself (PANE). Ncrit 9 for both, level 2.
-# The transonic method gives up after 0.9 s of wall time (status -2); a case that runs into that
-# budget (the RAE 2822 at M 0.729) gives numbers that depend on how busy the machine is.
+# Both methods bound their work by counts of iterations, so a rerun gives the same numbers.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
