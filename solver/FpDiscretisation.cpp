@@ -50,8 +50,8 @@ Discretisation::Discretisation(const OGrid& g, bool viscous, std::shared_ptr<con
 {
     // A sharp edge's Kutta panels stand clear of its fan of skewed cells, where the pressures of a
     // cambered section still differ; extrapolated to the edge they meet there. With layers the
-    // panels' own speeds are kept: the transpiration of a layer separating near the edge would
-    // act on the extrapolation twice over.
+    // panels' own speeds are kept: extrapolated, they lost the coupled solution of a laminar
+    // bubble or a separation near the edge.
     m_kuttaExtrapolated = g.lower_te == g.ni && !viscous;
     shared = m_topology;
     m_entropy.assign(g.tri.size(), 0.0);

@@ -246,8 +246,9 @@ private:
     /// The Kutta condition: the flow leaves the trailing edge with equal pressures above and
     /// below, taken with the tangential speeds along the wall panels m_kuttaPanel from the edge on
     /// each side (both towards the edge), at a sharp edge in inviscid flow extrapolated linearly
-    /// in arc length to the edge from that panel and the next. Without shocks that is equal speeds; when a shock has
-    /// lowered the stagnation pressure on one side more than on the other, that side leaves slower.
+    /// in arc length to the edge from that panel and the next. Without shocks that is equal
+    /// speeds; when a shock has lowered the stagnation pressure on one side more than on the
+    /// other, that side leaves slower.
     void kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian);
 
     /// The wall triangle of the upper (0) or lower (1) Kutta panel.
