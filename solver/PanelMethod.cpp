@@ -2,6 +2,7 @@
 #include "PanelMethod.h"
 
 #include <cmath>
+#include <utility>
 
 namespace camber::smesh {
 
@@ -197,6 +198,23 @@ Frame frame(Point a, Point b)
     return f;
 }
 
+/// A kernel of a linearly varying source sheet applied to the two halves of panel j as seen
+/// from q (the strength runs from the start node through the midpoint to the end node); seen
+/// holds the nodes as seen from q.
+template <typename Kernel>
+auto halfPanelSources(const std::vector<Frame>& half, int j, Point q, const std::vector<NodeView>& seen, Kernel kernel)
+{
+    const Frame& first = half[2 * static_cast<std::size_t>(j)];
+    const Frame& second = half[2 * static_cast<std::size_t>(j) + 1];
+    const NodeView mid = view(second.origin, q);
+    double x = 0, y = 0;
+    first.local(q, x, y);
+    const auto h1 = kernel(x, y, first.length, seen[static_cast<std::size_t>(j)], mid, first.direction);
+    second.local(q, x, y);
+    const auto h2 = kernel(x, y, second.length, mid, seen[static_cast<std::size_t>(j + 1)], second.direction);
+    return std::make_pair(h1, h2);
+}
+
 } // namespace
 
 void PanelMethod::build(const Panelling& p)
@@ -286,13 +304,7 @@ void PanelMethod::build(const Panelling& p)
                                           seen[static_cast<std::size_t>(j + 1)], f.direction);
             a(i, j) += psi.vortexStart;
             a(i, j + 1) += psi.vortexEnd;
-            const Frame& first = m_half[2 * static_cast<std::size_t>(j)];
-            const Frame& second = m_half[2 * static_cast<std::size_t>(j) + 1];
-            const NodeView mid = view(second.origin, q);
-            first.local(q, x, y);
-            const SourcePsi h1 = linearSourcePsi(x, y, first.length, seen[static_cast<std::size_t>(j)], mid, first.direction);
-            second.local(q, x, y);
-            const SourcePsi h2 = linearSourcePsi(x, y, second.length, mid, seen[static_cast<std::size_t>(j + 1)], second.direction);
+            const auto [h1, h2] = halfPanelSources(m_half, j, q, seen, linearSourcePsi);
             spreadPanelSource(j, np, h1.start, h1.end + h2.start, h2.end, [&](int k, double w) { m_source(i, k) += w; });
         }
         if (blunt) {
@@ -390,11 +402,7 @@ void PanelMethod::velocityInfluence(Point q, Eigen::MatrixXd& perVorticity, Eige
         perVorticity(1, j + 1) += end.y;
         const Frame& first = m_half[2 * static_cast<std::size_t>(j)];
         const Frame& second = m_half[2 * static_cast<std::size_t>(j) + 1];
-        const NodeView mid = view(second.origin, q);
-        first.local(q, x, y);
-        const SheetVelocity h1 = sheetSourceVelocity(x, y, first.length, seen[static_cast<std::size_t>(j)], mid, first.direction);
-        second.local(q, x, y);
-        const SheetVelocity h2 = sheetSourceVelocity(x, y, second.length, mid, seen[static_cast<std::size_t>(j + 1)], second.direction);
+        const auto [h1, h2] = halfPanelSources(m_half, j, q, seen, sheetSourceVelocity);
         const Point a = first.global(h1.ustart, h1.vstart), c = second.global(h2.uend, h2.vend);
         const Point b1 = first.global(h1.uend, h1.vend), b2 = second.global(h2.ustart, h2.vstart);
         spreadPanelSource(j, np, a.x, b1.x + b2.x, c.x, [&](int k, double w) { perSource(0, k) += w; });
