@@ -201,7 +201,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             for (int j = 0; j < stations; ++j)
                 b.row(map.gridNode[static_cast<std::size_t>(j)]) += flux.row(j);
             d.toOrder(b, ordered);
-            solved = solver->solve(ordered);
+            solved = solveMany(*solver, ordered);
             d.fromOrder(solved, perDefect);
             coupling = -(map.speed * perDefect);
             if (renew)

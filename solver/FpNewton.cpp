@@ -4,8 +4,46 @@
 #include <unsupported/Eigen/IterativeSolvers>
 
 #include <cmath>
+#include <type_traits>
 
 namespace camber::smesh::fp {
+
+Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b)
+{
+    using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+    using Block = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>;
+    RowMatrix x = lu.rowsPermutation() * b;
+    // SparseLU shows its supernodal factors through the members of matrixU()'s view.
+    const auto factor = lu.matrixU();
+    const auto& l = factor.m_mapL; // supernodes: columns of L with the diagonal blocks of U
+    const auto& u = factor.m_mapU; // the rest of U, by columns
+    const double* value = l.valuePtr();
+    // Forward substitution with the unit lower triangle, by supernodes.
+    RowMatrix below;
+    for (Eigen::Index k = 0; k <= l.nsuper(); ++k) {
+        const Eigen::Index first = l.supToCol()[k], columns = l.supToCol()[k + 1] - first;
+        const Eigen::Index start = l.colIndexPtr()[first], lda = l.colIndexPtr()[first + 1] - start;
+        const Eigen::Index rowStart = l.rowIndexPtr()[first], rest = lda - columns;
+        const Block diagonal(value + start, columns, columns, Eigen::OuterStride<>(lda));
+        auto rows = x.middleRows(first, columns);
+        diagonal.triangularView<Eigen::UnitLower>().solveInPlace(rows);
+        below.noalias() = Block(value + start + columns, rest, columns, Eigen::OuterStride<>(lda)) * rows;
+        for (Eigen::Index i = 0; i < rest; ++i)
+            x.row(l.rowIndex()[rowStart + columns + i]) -= below.row(i);
+    }
+    // Back substitution with the upper triangle.
+    for (Eigen::Index k = l.nsuper(); k >= 0; --k) {
+        const Eigen::Index first = l.supToCol()[k], columns = l.supToCol()[k + 1] - first;
+        const Eigen::Index start = l.colIndexPtr()[first], lda = l.colIndexPtr()[first + 1] - start;
+        const Block diagonal(value + start, columns, columns, Eigen::OuterStride<>(lda));
+        auto rows = x.middleRows(first, columns);
+        diagonal.triangularView<Eigen::Upper>().solveInPlace(rows);
+        for (Eigen::Index column = first; column < first + columns; ++column)
+            for (std::decay_t<decltype(u)>::InnerIterator it(u, column); it; ++it)
+                x.row(it.index()) -= it.value() * x.row(column);
+    }
+    return lu.colsPermutation().inverse() * x;
+}
 
 bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
             const Budget& budget, int& iterations, bool entropy)

@@ -16,6 +16,12 @@ struct Budget {
     bool spent(int iterations) const { return iterations >= updates; }
 };
 
+/// Solves lu X = B for many right-hand sides at once (B: unknowns x columns, in the
+/// factorisation's order). The substitutions of lu.solve(B), but done on whole rows of X,
+/// contiguous in memory, so that each update serves every right-hand side: with a column per
+/// boundary-layer station this is the costliest solve of a viscous solution.
+Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b);
+
 /// Newton's method from x with steps shortened to keep every element below the Mach cap and to
 /// reduce the residual, each full step followed by chord updates on its factorisation while they
 /// contract fast. True when the last update fell below tolerance; x is then the solution.

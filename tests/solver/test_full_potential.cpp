@@ -6,6 +6,7 @@
 #include "FullPotentialSupport.h"
 #include "SolverCall.h"
 
+#include "solver/FpNewton.h"
 #include "solver/FullPotential.h"
 #include "solver/Grid.h"
 
@@ -50,6 +51,41 @@ double polygonArea(const std::vector<Point>& p)
 }
 
 } // namespace
+
+TEST(FullPotentialLinearAlgebra, SolvingManyRightHandSidesAtOnceGivesEachSolution)
+{
+    // Upwinded convection-diffusion on a 30 x 20 grid, a wall-normal line coupled to the next
+    // like the potential's rings: nonsymmetric, with supernodes of one and of several columns.
+    const int nx = 30, ny = 20, n = nx * ny;
+    std::vector<Eigen::Triplet<double>> entries;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            const int k = i + nx * j;
+            entries.emplace_back(k, k, 4.5 + 0.01 * (k % 7));
+            if (i > 0) entries.emplace_back(k, k - 1, -1.8);
+            if (i + 1 < nx) entries.emplace_back(k, k + 1, -0.7);
+            if (j > 0) entries.emplace_back(k, k - nx, -1.0);
+            if (j + 1 < ny) entries.emplace_back(k, k + nx, -1.2);
+            if (i > 0 && j > 0) entries.emplace_back(k, k - nx - 1, 0.3);
+        }
+    camber::smesh::fp::SparseMatrix a(n, n);
+    a.setFromTriplets(entries.begin(), entries.end());
+    camber::smesh::fp::LinearSolver lu;
+    lu.compute(a);
+    ASSERT_EQ(lu.info(), Eigen::Success);
+    Eigen::MatrixXd b(n, 37);
+    for (Eigen::Index c = 0; c < b.cols(); ++c)
+        for (Eigen::Index r = 0; r < n; ++r)
+            b(r, c) = std::sin(0.37 * static_cast<double>(r) + 1.3 * static_cast<double>(c));
+    const Eigen::MatrixXd many = camber::smesh::fp::solveMany(lu, b);
+    ASSERT_EQ(many.rows(), n);
+    ASSERT_EQ(many.cols(), b.cols());
+    EXPECT_LT((a * many - b).lpNorm<Eigen::Infinity>(), 1e-10);
+    for (Eigen::Index c = 0; c < b.cols(); ++c) {
+        const Eigen::VectorXd one = lu.solve(b.col(c));
+        EXPECT_LT((many.col(c) - one).lpNorm<Eigen::Infinity>(), 1e-12) << "column " << c;
+    }
+}
 
 TEST(FullPotentialGrid, TrianglesTileTheDomainBetweenWallAndFarFieldWithoutFolds)
 {
