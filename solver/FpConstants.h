@@ -60,6 +60,15 @@ inline constexpr double kStrongShocks = 0.7;
 // A section counts as a small change of the last when no point moved more than this (chords).
 inline constexpr double kWarmDisplacement = 0.02;
 inline constexpr double kWarmMach = 0.02;
+// A viscous case whose cold solution fails is reached from kContinuationStart of its lift or
+// angle in kContinuationSteps warm-started steps, each halved when it fails, kContinuationSolves
+// solutions in all; not for a lift or angle below kLeastContinued (there is nothing to climb).
+inline constexpr double kContinuationStart = 0.5;
+inline constexpr int kContinuationSteps = 4, kContinuationSolves = 9;
+inline constexpr double kLeastContinued = 1e-3;
+// When the steps fail while the lift curve's slope has fallen below this share of its slope at
+// the start, the lift asked for lies beyond the section's maximum.
+inline constexpr double kFoldSlope = 0.25;
 // The entropy behind the shocks is lagged, not differentiated in the Jacobian: recomputed from
 // the iterates once Newton's updates are below kCoupleBelow, and converged by the chord method
 // from updates below kCoupledStart until it changes by less than the tolerance on the update,

@@ -93,7 +93,11 @@ std::array<double, 2> laminarLimit(const SectionLayers& layers, const Panelling&
             if (a <= 1 && b > 1) {
                 const double w = (1 - a) / (b - a);
                 const auto xc = [&](int k) { return p.xc(static_cast<std::size_t>(k)); };
-                forced[static_cast<std::size_t>(side)] = std::min(forced[static_cast<std::size_t>(side)], xc(i) + w * (xc(i + step) - xc(i)));
+                int end = i + step;
+                while (end + step >= 0 && end + step < n && mach2(end) > 1)
+                    end += step;
+                if (forced[static_cast<std::size_t>(side)] > xc(end))
+                    forced[static_cast<std::size_t>(side)] = std::min(forced[static_cast<std::size_t>(side)], xc(i) + w * (xc(i + step) - xc(i)));
                 break;
             }
         }

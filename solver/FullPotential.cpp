@@ -44,6 +44,57 @@ GridSize full_potential_grid(int level)
 
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
+    const FlowResult r = solveOnce(given, flow, false);
+    const bool viscous = flow.viscous && std::isfinite(flow.reynolds) && flow.reynolds > 0;
+    if (r.status != kNotConverged || !viscous || std::fabs(flow.target) < kLeastContinued)
+        return r;
+    return continuation(given, flow, r);
+}
+
+FlowResult FullPotential::continuation(const std::vector<Point>& given, const FlowCase& flow, const FlowResult& failed)
+{
+    // At half the lift or angle the shocks are weaker and the layers behind them attached; from
+    // there each step starts from the last solution, halved when it fails and doubled again
+    // (up to its first length) after each success.
+    FlowCase step = flow;
+    step.target = kContinuationStart * flow.target;
+    FlowResult last = solveOnce(given, step, false);
+    if (last.status < 0)
+        return failed;
+    const double full = (flow.target - step.target) / kContinuationSteps;
+    double reached = step.target, increment = full;
+    double firstSlope = 0, lastSlope = 0;
+    for (int solves = 1; solves < kContinuationSolves; ++solves) {
+        const bool final = std::fabs(flow.target - reached) <= std::fabs(increment) * (1 + 1e-9);
+        step.target = final ? flow.target : reached + increment;
+        const FlowResult r = solveOnce(given, step, true);
+        if (r.status < 0) {
+            increment *= 0.5;
+            continue;
+        }
+        if (std::fabs(r.alpha - last.alpha) > 0) {
+            lastSlope = (r.cl - last.cl) / (r.alpha - last.alpha);
+            firstSlope = firstSlope != 0 ? firstSlope : lastSlope;
+        }
+        last = r;
+        reached = step.target;
+        if (final)
+            return r;
+        increment = std::fabs(2 * increment) < std::fabs(full) ? 2 * increment : full;
+    }
+    // Lift that still grows with the angle, but ever more slowly, up to where the steps fail: the
+    // branch of solutions folds below the lift asked for. The highest lift reached is reported.
+    // (Lift growing while the angle falls is the middle branch of an S-shaped lift curve, past a
+    // jump of the shock, not a maximum.)
+    if (flow.prescribed_lift && firstSlope > 0 && lastSlope > 0 && lastSlope < kFoldSlope * firstSlope) {
+        last.status = kBeyondMaximumLift;
+        return last;
+    }
+    return failed;
+}
+
+FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowCase& flow, bool step)
+{
     const Budget budget{m_updates};
     FlowResult r;
     m_lastWarm = false;
@@ -127,6 +178,10 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         factorised = chordLu == &lu;
         m_lastWarm = converged;
     }
+    if (step && !converged) {
+        r.status = kNotConverged;
+        return r;
+    }
     Eigen::VectorXd good;
     Wake goodWake;
     if (!converged) {
@@ -199,6 +254,7 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
         converged = false;
     }
     CoupledResult coupling;
+    const CouplingMemory before = step ? m_memory->coupling : CouplingMemory{};
     if (viscous && converged) {
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
@@ -213,6 +269,11 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
             coupling.layers = SectionLayersResult{};
             converged = false;
         }
+    }
+    if (step && !converged) {
+        m_memory->coupling = before;
+        r.status = kNotConverged;
+        return r;
     }
     if (!converged)
         d.updateEntropy(x); // the reported wave drag is that of the reported flow

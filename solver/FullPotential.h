@@ -55,6 +55,13 @@ public:
     void setUpdateBudget(int updates) { m_updates = updates; }
 
 private:
+    /// One solution. As a step of a continuation (step true) it only starts warm, and a failure
+    /// leaves the kept solution as it was.
+    FlowResult solveOnce(const std::vector<Point>& contour, const FlowCase& flow, bool step);
+    /// Reaches a viscous case whose cold solution failed (failed) from half its lift or angle;
+    /// failed again when that does not work either.
+    FlowResult continuation(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& failed);
+
     struct Memory;
     std::unique_ptr<Memory> m_memory;
     bool m_lastWarm = false;

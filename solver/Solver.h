@@ -46,6 +46,7 @@ enum Status : int {
     kUnusableContour = -1,
     kNotConverged = -2,
     kSupersonic = -3,
+    kBeyondMaximumLift = -4, ///< the lift asked for is more than the section carries at this Mach number
 };
 
 /// Everything one calculation produces, at the 129 pressure points.

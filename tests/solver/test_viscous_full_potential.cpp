@@ -183,6 +183,50 @@ TEST(ViscousFullPotential, LayerSeparatingOnABumpNearTheTrailingEdgeSettles)
     EXPECT_TRUE(all_finite(r));
 }
 
+TEST(ViscousFullPotential, ALaminarLayerMeetingAShockTurnsAtTheSonicPointATripAheadOfItStands)
+{
+    // NACA 2412, M 0.7, CL 0.5: the upper surface is supersonic from near the nose to a shock
+    // at about 0.4c.
+    Solver solver;
+    const auto contour = naca(2412);
+    const FlowResult free = solver.solve(contour, atLift(viscous(0.7, 0, 30e6), 0.5));
+    ASSERT_GE(free.status, 0);
+    const double sonic = free.transition_upper, shock = camber::smesh::shock_position(free, 0.7, true);
+    ASSERT_LT(sonic, 0.1);
+    ASSERT_GT(shock, 0.25);
+    struct Trip {
+        double at, expected;
+    };
+    for (const Trip t : {Trip{0.15, 0.15}, Trip{0.8, sonic}}) {
+        FlowCase f = atLift(viscous(0.7, 0, 30e6), 0.5);
+        f.transition = {t.at, 0};
+        solver.reset();
+        const FlowResult r = solver.solve(contour, f);
+        ASSERT_GE(r.status, 0) << t.at;
+        EXPECT_NEAR(r.transition_upper, t.expected, 0.01) << t.at;
+    }
+}
+
+TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
+{
+    // NACA 0012, M 0.7, CL 0.6: straight from the inviscid flow the layers meet a shock at
+    // 0.5c and separate; the solver climbs from half the lift.
+    const auto contour = naca(12);
+    const FlowCase f = atLift(viscous(0.7, 0, 6.5e6), 0.6);
+    Solver cold, polar;
+    const FlowResult r = cold.solve(contour, f);
+    ASSERT_GE(r.status, 0);
+    FlowResult p;
+    for (const double cl : {0.3, 0.4, 0.5, 0.6}) {
+        p = polar.solve(contour, atLift(f, cl));
+        ASSERT_GE(p.status, 0) << cl;
+    }
+    EXPECT_NEAR(r.cl, 0.6, 1e-6);
+    EXPECT_NEAR(r.alpha, p.alpha, 0.01);
+    EXPECT_NEAR(r.cd, p.cd, 1e-4);
+    EXPECT_GT(r.cd_wave, 0.003);
+}
+
 TEST(ViscousFullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
 {
     // Near-critical subsonic flow: the warm start carries the layers and their displacement over.
