@@ -69,7 +69,7 @@ FlowResult FullPotential::continuation(const std::vector<Point>& given, const Fl
         step.target = final ? flow.target : reached + increment;
         const FlowResult r = solveOnce(given, step, true);
         if (r.status < 0) {
-            increment *= 0.5;
+            increment = 0.5 * (step.target - reached);
             continue;
         }
         if (std::fabs(r.alpha - last.alpha) > 0) {

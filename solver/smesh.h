@@ -68,7 +68,10 @@
 ///                 converged (no angle gives the lift, or the viscous coupling did not settle;
 ///                 when the layers run away, as in a stall, the inviscid flow is returned);
 ///                 -3 locally supersonic flow, where the compressibility correction of the
-///                 panel method (method 1) is not valid.
+///                 panel method (method 1) is not valid; -4 (method 0, prescribed lift, viscous)
+///                 the lift asked for is beyond the maximum at this Mach number: the lift curve
+///                 flattened while the solution climbed towards it, and the outputs are those of
+///                 the highest lift reached.
 extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,
                       const std::int32_t* sm_opt3, const std::int32_t* n_pts, const float* sm_opt4, const float* x_sm,

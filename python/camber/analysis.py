@@ -72,7 +72,9 @@ class Result:
 
     status: 0 converged, 1 turbulent separation, 2 inviscid for an unusable Reynolds number,
     3 loosely coupled layers; negative: the calculation failed (-1 unusable contour, -2 not
-    converged, -3 supersonic flow for the panel method). mach, alpha (degrees), cl, cd, cd_wave,
+    converged, -3 supersonic flow for the panel method, -4 the lift asked for is beyond the
+    section's maximum at this Mach number: the numbers are those of the highest lift reached).
+    mach, alpha (degrees), cl, cd, cd_wave,
     cd_friction, cd_pressure, cm (quarter chord, nose up), max_mach, xtr_upper, xtr_lower
     (transition x/c, 1 when laminar to the end), xsep_upper, xsep_lower (separation x/c, 1 when
     attached). NumPy arrays at the 129 pressure points from the upper trailing edge round the
