@@ -46,7 +46,7 @@ const char* const kUsage =
     "                                          deform the section at random through the editors'\n"
     "                                          control points, compute random flow cases, write\n"
     "                                          one line per case and print a summary; exits 3\n"
-    "                                          when a result is not finite or a call took over 1 s\n"
+    "                                          when a result is not finite\n"
     "       camber-cli polar IN.ULF OUT.csv (--mach A:B:STEP --cl C | --mach M --cl A:B:STEP |\n"
     "                  --mach M --alpha A:B:STEP) [the flow options of cp]\n"
     "                                          sweep the Mach number, the lift or the angle, each\n"

@@ -66,6 +66,10 @@ inline constexpr double kWarmMach = 0.02;
 inline constexpr double kContinuationStart = 0.5;
 inline constexpr int kContinuationSteps = 4, kContinuationSolves = 9;
 inline constexpr double kLeastContinued = 1e-3;
+// Where the start fails above kDirectMach it is tried this much below the Mach number, each
+// step then within a warm start's reach of the last (kWarmMach).
+inline constexpr double kContinuationMach = 0.075;
+static_assert(kContinuationMach / kContinuationSteps < kWarmMach);
 // When the steps fail while the lift curve's slope has fallen below this share of its slope at
 // the start, the lift asked for lies beyond the section's maximum.
 inline constexpr double kFoldSlope = 0.25;

@@ -53,34 +53,42 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
 
 FlowResult FullPotential::continuation(const std::vector<Point>& given, const FlowCase& flow, const FlowResult& failed)
 {
-    // At half the lift or angle the shocks are weaker and the layers behind them attached; from
-    // there each step starts from the last solution, halved when it fails and doubled again
-    // (up to its first length) after each success.
+    // At half the lift or angle the shocks are weaker and the layers behind them attached; where
+    // even that fails near sonic speed, a slightly lower Mach number weakens them further. From
+    // there the path runs straight to the case, each step starting from the last solution,
+    // halved when it fails and doubled again (up to its first length) after each success.
     FlowCase step = flow;
     step.target = kContinuationStart * flow.target;
     FlowResult last = solveOnce(given, step, false);
+    if (last.status < 0 && flow.mach > kDirectMach) {
+        step.mach = flow.mach - kContinuationMach;
+        last = solveOnce(given, step, false);
+    }
     if (last.status < 0)
         return failed;
-    const double full = (flow.target - step.target) / kContinuationSteps;
-    double reached = step.target, increment = full;
+    const FlowCase start = step;
+    const double full = 1.0 / kContinuationSteps;
+    double reached = 0, increment = full;
     double firstSlope = 0, lastSlope = 0;
     for (int solves = 1; solves < kContinuationSolves; ++solves) {
-        const bool final = std::fabs(flow.target - reached) <= std::fabs(increment) * (1 + 1e-9);
-        step.target = final ? flow.target : reached + increment;
+        const bool final = 1 - reached <= increment * (1 + 1e-9);
+        const double along = final ? 1.0 : reached + increment;
+        step.target = final ? flow.target : start.target + along * (flow.target - start.target);
+        step.mach = final ? flow.mach : start.mach + along * (flow.mach - start.mach);
         const FlowResult r = solveOnce(given, step, true);
         if (r.status < 0) {
-            increment = 0.5 * (step.target - reached);
+            increment = 0.5 * (along - reached);
             continue;
         }
-        if (std::fabs(r.alpha - last.alpha) > 0) {
+        if (start.mach == flow.mach && std::fabs(r.alpha - last.alpha) > 0) {
             lastSlope = (r.cl - last.cl) / (r.alpha - last.alpha);
             firstSlope = firstSlope != 0 ? firstSlope : lastSlope;
         }
         last = r;
-        reached = step.target;
+        reached = along;
         if (final)
             return r;
-        increment = std::fabs(2 * increment) < std::fabs(full) ? 2 * increment : full;
+        increment = std::min(2 * increment, full);
     }
     // Lift that still grows with the angle, but ever more slowly, up to where the steps fail: the
     // branch of solutions folds below the lift asked for. The highest lift reached is reported.
