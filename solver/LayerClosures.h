@@ -42,13 +42,20 @@ inline constexpr double kLag = 5.6;
 inline constexpr double kLocusA = 6.7, kLocusB = 0.75;
 inline constexpr double kWakeLag = 0.9;
 
+/// Whitfield's relation of the shape factor H to the kinematic one: H = Hk (1 + a Me^2) + b Me^2.
+inline constexpr double kWhitfieldA = 0.113, kWhitfieldB = 0.29;
+
 /// Kinematic shape parameter of a compressible layer of shape factor h at edge Mach^2 me2
 /// (Whitfield): the shape factor of the same velocity profile at constant density.
 template <typename T>
 T kinematicShape(const T& h, const T& me2)
 {
-    return (h - 0.29 * me2) / (1 + 0.113 * me2);
+    return (h - kWhitfieldB * me2) / (1 + kWhitfieldA * me2);
 }
+
+/// The shape factor of a compressible layer whose kinematic shape parameter is hk at edge Mach^2
+/// me2: the inverse of kinematicShape.
+inline double shapeOfKinematic(double hk, double me2) { return hk * (1 + kWhitfieldA * me2) + kWhitfieldB * me2; }
 
 /// Density-flux shape parameter H** = delta** / theta [DG87].
 template <typename T>

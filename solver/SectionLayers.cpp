@@ -2,6 +2,7 @@
 #include "SectionLayers.h"
 
 #include "Gas.h"
+#include "LayerClosures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +22,9 @@ constexpr double kTolerance = 1e-7;
 constexpr double kMostGrowth = 1.5, kMostFall = -0.5, kMostAmplification = 5, kMostSpeed = 0.25, kMostAngle = 2 * kDeg;
 // ... and no shape factor by more than these fractions (a separating layer's grows fast).
 constexpr double kMostShapeFall = -0.2, kMostShapeGrowth = 1.0;
-// No shape factor of a layer or wake falls below these in an update:
-// there the closures are held off their limits and the equations lose their hold on it.
-constexpr double kLowestH = 1.1, kLowestWakeH = 1.002;
+// No kinematic shape factor of a layer or wake falls below these in an update: there the
+// closures are held off their limits and the equations lose their hold on it.
+constexpr double kLowestHk = 1.1, kLowestWakeHk = 1.002;
 // A node that changes sides as the stagnation point passes it starts its new layer with the
 // shape factor of the stagnation-point flow, at a speed of at least this.
 constexpr double kStagnationShape = 2.24, kLeastSpeed = 1e-4;
@@ -48,7 +49,17 @@ int stagnationNode(const Eigen::VectorXd& speed, int le)
     return best >= 0 ? best : std::clamp(le, 1, n - 3);
 }
 
-double lowestShape(const LayerSystem& layers, int i) { return layers.regime(i) == Regime::Wake ? kLowestWakeH : kLowestH; }
+/// The lowest shape factor of station i at its present speed. The limit is one of the kinematic
+/// shape factor, the closures' variable: near sonic speed the same velocity profile has a larger
+/// H (at M 1 an H of 1.1 is a kinematic 0.73), and a limit on H alone let a station sink to where
+/// the closures hold Hk fixed, its equations without a slope.
+double lowestShape(const LayerSystem& layers, int i)
+{
+    const LayerCase& lc = layers.settings().flow;
+    const double q = std::fabs(layers.state()[static_cast<std::size_t>(i)].q);
+    const double me2 = gas::machSquared(lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q, lc.mach);
+    return closure::shapeOfKinematic(layers.regime(i) == Regime::Wake ? kLowestWakeHk : kLowestHk, me2);
+}
 
 /// True when station i's shape factor stands at its lowest and the update would take it lower:
 /// update() holds it there, so that part of the update neither limits the step nor counts as a

@@ -6,6 +6,7 @@
 #include "SolverCall.h"
 
 #include "solver/FullPotential.h"
+#include "solver/LayerClosures.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +226,31 @@ TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
     EXPECT_NEAR(r.alpha, p.alpha, 0.01);
     EXPECT_NEAR(r.cd, p.cd, 1e-4);
     EXPECT_GT(r.cd_wave, 0.003);
+}
+
+TEST(ViscousFullPotential, NearSonicLayersKeepAProfileTheirClosuresDescribe)
+{
+    // In transonic flow a station's shape factor H belongs to a fuller profile than at low speed
+    // (Whitfield); the kinematic shape factor Hk, the closures' variable, of every converged
+    // turbulent station stays above their lower limit instead of being held there.
+    struct Case {
+        int digits;
+        double mach, cl;
+    };
+    for (const Case c : {Case{12, 0.76, 0.2}, Case{2412, 0.76, 0.4}, Case{2412, 0.78, 0.2}}) {
+        Solver solver;
+        const FlowResult r = solver.solve(naca(c.digits), atLift(viscous(c.mach, 0, 6.5e6), c.cl));
+        ASSERT_GE(r.status, 0) << c.digits << " M " << c.mach;
+        double lowest = 10;
+        for (const auto* layer : {&r.layers.upper, &r.layers.lower})
+            for (const auto& st : *layer) {
+                const double te = 1 + 0.2 * c.mach * c.mach * (1 - st.ue * st.ue);
+                const double me2 = st.ue * st.ue * c.mach * c.mach / te;
+                if (st.cf > 0 && st.x > (layer == &r.layers.upper ? r.transition_upper : r.transition_lower) + 0.02)
+                    lowest = std::min(lowest, camber::smesh::closure::kinematicShape(st.h, me2));
+            }
+        EXPECT_GT(lowest, 1.09) << c.digits << " M " << c.mach;
+    }
 }
 
 TEST(ViscousFullPotential, WarmStartAfterADragStepGivesTheColdAnswer)
