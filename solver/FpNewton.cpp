@@ -17,28 +17,33 @@ Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b)
     const auto factor = lu.matrixU();
     const auto& l = factor.m_mapL; // supernodes: columns of L with the diagonal blocks of U
     const auto& u = factor.m_mapU; // the rest of U, by columns
-    const double* value = l.valuePtr();
-    // Forward substitution with the unit lower triangle, by supernodes.
+    // Supernode k: its first column, its column count and its values, column-major with the
+    // diagonal block on top of the rows of L below it.
+    struct Supernode {
+        Eigen::Index first, columns, rows;
+        const double* value;
+    };
+    const auto supernode = [&l](Eigen::Index k) {
+        const Eigen::Index first = l.supToCol()[k], start = l.colIndexPtr()[first];
+        return Supernode{first, l.supToCol()[k + 1] - first, l.colIndexPtr()[first + 1] - start, l.valuePtr() + start};
+    };
+    // Forward substitution with the unit lower triangle.
     RowMatrix below;
     for (Eigen::Index k = 0; k <= l.nsuper(); ++k) {
-        const Eigen::Index first = l.supToCol()[k], columns = l.supToCol()[k + 1] - first;
-        const Eigen::Index start = l.colIndexPtr()[first], lda = l.colIndexPtr()[first + 1] - start;
-        const Eigen::Index rowStart = l.rowIndexPtr()[first], rest = lda - columns;
-        const Block diagonal(value + start, columns, columns, Eigen::OuterStride<>(lda));
-        auto rows = x.middleRows(first, columns);
-        diagonal.triangularView<Eigen::UnitLower>().solveInPlace(rows);
-        below.noalias() = Block(value + start + columns, rest, columns, Eigen::OuterStride<>(lda)) * rows;
+        const Supernode n = supernode(k);
+        auto rows = x.middleRows(n.first, n.columns);
+        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::UnitLower>().solveInPlace(rows);
+        const Eigen::Index rest = n.rows - n.columns, rowStart = l.rowIndexPtr()[n.first] + n.columns;
+        below.noalias() = Block(n.value + n.columns, rest, n.columns, Eigen::OuterStride<>(n.rows)) * rows;
         for (Eigen::Index i = 0; i < rest; ++i)
-            x.row(l.rowIndex()[rowStart + columns + i]) -= below.row(i);
+            x.row(l.rowIndex()[rowStart + i]) -= below.row(i);
     }
     // Back substitution with the upper triangle.
     for (Eigen::Index k = l.nsuper(); k >= 0; --k) {
-        const Eigen::Index first = l.supToCol()[k], columns = l.supToCol()[k + 1] - first;
-        const Eigen::Index start = l.colIndexPtr()[first], lda = l.colIndexPtr()[first + 1] - start;
-        const Block diagonal(value + start, columns, columns, Eigen::OuterStride<>(lda));
-        auto rows = x.middleRows(first, columns);
-        diagonal.triangularView<Eigen::Upper>().solveInPlace(rows);
-        for (Eigen::Index column = first; column < first + columns; ++column)
+        const Supernode n = supernode(k);
+        auto rows = x.middleRows(n.first, n.columns);
+        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::Upper>().solveInPlace(rows);
+        for (Eigen::Index column = n.first; column < n.first + n.columns; ++column)
             for (std::decay_t<decltype(u)>::InnerIterator it(u, column); it; ++it)
                 x.row(it.index()) -= it.value() * x.row(column);
     }

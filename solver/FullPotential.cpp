@@ -42,11 +42,17 @@ GridSize full_potential_grid(int level)
     }
 }
 
+namespace {
+
+// An unusable Reynolds number gives the inviscid flow (with a warning in the status).
+bool withLayers(const FlowCase& f) { return f.viscous && std::isfinite(f.reynolds) && f.reynolds > 0; }
+
+} // namespace
+
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
     const FlowResult r = solveOnce(given, flow, false);
-    const bool viscous = flow.viscous && std::isfinite(flow.reynolds) && flow.reynolds > 0;
-    if (r.status != kNotConverged || !viscous || std::fabs(flow.target) < kLeastContinued)
+    if (r.status != kNotConverged || !withLayers(flow) || std::fabs(flow.target) < kLeastContinued)
         return r;
     return continuation(given, flow, r);
 }
@@ -134,8 +140,6 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         m_memory->valid = false;
         return r;
     }
-    // An unusable Reynolds number gives the inviscid flow (with a warning in the status).
-    const auto withLayers = [](const FlowCase& f) { return f.viscous && std::isfinite(f.reynolds) && f.reynolds > 0; };
     const bool viscous = withLayers(flow);
     Discretisation d(g, viscous, m_memory->topology);
     auto fresh = std::make_unique<LinearSolver>();
