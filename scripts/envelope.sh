@@ -6,12 +6,7 @@
 # of converged cases (status 0 or above) in the two ranges.
 #   scripts/envelope.sh [BUILD_DIR] [METHOD]   (default build/ and 0, the transonic method)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-method="${2:-0}"
-cli="$build/bin/camber-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/batch-env.sh" "$@"
 lifts="0.2 0.4 0.6 0.8"
 inner=0 inner_ok=0 outer=0 outer_ok=0
 for name in naca0012 naca2412 rae2822; do

@@ -5,12 +5,7 @@
 # computed through the batch tool. Prints one summary line per section and the total.
 #   scripts/sweep.sh [BUILD_DIR] [METHOD]   (default build/ and 0, the transonic method)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-method="${2:-0}"
-cli="$build/bin/camber-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/batch-env.sh" "$@"
 seed=1
 failed=0
 for name in naca0010 naca0012 naca2412 naca4415_mm; do
