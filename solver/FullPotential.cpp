@@ -6,7 +6,6 @@
 #include "Grid.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <memory>
 

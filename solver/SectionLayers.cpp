@@ -57,7 +57,7 @@ double lowestShape(const LayerSystem& layers, int i)
 {
     const LayerCase& lc = layers.settings().flow;
     const double q = std::fabs(layers.state()[static_cast<std::size_t>(i)].q);
-    const double me2 = gas::machSquared(lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q, lc.mach);
+    const double me2 = gas::machSquared(edge_speed(q, lc), lc.mach);
     return closure::shapeOfKinematic(layers.regime(i) == Regime::Wake ? kLowestWakeHk : kLowestHk, me2);
 }
 

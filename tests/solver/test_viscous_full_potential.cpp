@@ -6,6 +6,7 @@
 #include "SolverCall.h"
 
 #include "solver/FullPotential.h"
+#include "solver/Gas.h"
 #include "solver/LayerClosures.h"
 
 #include <gtest/gtest.h>
@@ -244,8 +245,7 @@ TEST(ViscousFullPotential, NearSonicLayersKeepAProfileTheirClosuresDescribe)
         double lowest = 10;
         for (const auto* layer : {&r.layers.upper, &r.layers.lower})
             for (const auto& st : *layer) {
-                const double te = 1 + 0.2 * c.mach * c.mach * (1 - st.ue * st.ue);
-                const double me2 = st.ue * st.ue * c.mach * c.mach / te;
+                const double me2 = camber::smesh::gas::machSquared(st.ue, c.mach);
                 if (st.cf > 0 && st.x > (layer == &r.layers.upper ? r.transition_upper : r.transition_lower) + 0.02)
                     lowest = std::min(lowest, camber::smesh::closure::kinematicShape(st.h, me2));
             }
