@@ -2,6 +2,7 @@
 #include "Grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -12,6 +13,14 @@ namespace {
 
 // Trailing-edge points closer than this (chords) make a sharp edge.
 constexpr double kSharpGap = 1e-7;
+// The grid lines leave the wall along its normals, lightly smoothed, and bend over this distance
+// (chords) to the more smoothed ones that keep the lines of a concave part from crossing.
+constexpr double kSmoothedBeyond = 0.2;
+// Passes of normal smoothing near the wall and far from it, tried in turn until no cell folds.
+// Sixteen passes near the wall: with four, the cells beside a sharp trailing edge put the lift of
+// exact incompressible sections out by up to 1.2 % on the standard grid and 2.3 % on the coarse
+// one, against 0.4 % and 0.3 %.
+constexpr std::array<std::pair<int, int>, 5> kSmoothing{{{16, 16}, {16, 64}, {16, 256}, {64, 256}, {256, 256}}};
 
 Point normalised(double x, double y)
 {
@@ -37,13 +46,13 @@ std::vector<double> layerDistances(int n, double first, double total)
     return d;
 }
 
-/// Positions and triangles for one choice of normal smoothing; false when a cell folds.
-bool place(OGrid& g, const std::vector<Point>& wall, int smoothing, double first)
+/// Outward normals of the counter-clockwise ring, smoothed by the given number of passes so that
+/// the layers do not cross in concave parts of the contour and at corners (a sharp trailing edge
+/// gets the bisector).
+std::vector<Point> ringNormals(const std::vector<Point>& wall, int smoothing)
 {
-    const int ni = g.ni, nj = g.nj;
+    const int ni = static_cast<int>(wall.size());
     const auto at = [&](int i) { return wall[static_cast<std::size_t>((i % ni + ni) % ni)]; };
-    // Outward normals of the counter-clockwise ring, smoothed so that the layers do not cross
-    // in concave parts of the contour and at corners (a sharp trailing edge gets the bisector).
     std::vector<Point> n(static_cast<std::size_t>(ni));
     for (int i = 0; i < ni; ++i) {
         const Point a = at(i - 1), b = at(i + 1);
@@ -58,6 +67,16 @@ bool place(OGrid& g, const std::vector<Point>& wall, int smoothing, double first
         }
         n = t;
     }
+    return n;
+}
+
+/// Positions and triangles for one choice of normal smoothing near the wall and far from it;
+/// false when a cell folds.
+bool place(OGrid& g, const std::vector<Point>& wall, std::pair<int, int> smoothing, double first)
+{
+    const int ni = g.ni, nj = g.nj;
+    const auto at = [&](int i) { return wall[static_cast<std::size_t>((i % ni + ni) % ni)]; };
+    const std::vector<Point> n = ringNormals(wall, smoothing.first), far = ringNormals(wall, smoothing.second);
     // Angles of the far-field points: half the direction in which the wall point looks from
     // the quarter chord one chord out, half its share of the arc length, so that they keep the ring
     // order and spread round the whole circle.
@@ -89,17 +108,23 @@ bool place(OGrid& g, const std::vector<Point>& wall, int smoothing, double first
 
     const std::vector<double> d = layerDistances(nj, first, g.radius);
     g.node.resize(static_cast<std::size_t>(ni * nj));
+    std::vector<Point> line(wall.begin(), wall.end()); // the grid lines marched out from the wall
     for (int j = 0; j < nj; ++j) {
         const double dj = d[static_cast<std::size_t>(j)];
+        // Each step out follows the normals near the wall, where the cells stay square to it, and
+        // the more smoothed ones farther out, where those of a concave part would cross.
+        const double step = j > 0 ? dj - d[static_cast<std::size_t>(j - 1)] : 0.0;
+        const double middle = j > 0 ? 0.5 * (dj + d[static_cast<std::size_t>(j - 1)]) : 0.0;
+        const double w = std::min(middle / kSmoothedBeyond, 1.0);
         // The far-field circle takes over quadratically with the distance, so the first layers
-        // are normal offsets of the wall.
+        // follow the wall.
         const double b = (dj / g.radius) * (dj / g.radius);
         for (int i = 0; i < ni; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            const Point w = at(i);
+            const Point dir = normalised((1 - w) * n[k].x + w * far[k].x, (1 - w) * n[k].y + w * far[k].y);
+            line[k] = {line[k].x + step * dir.x, line[k].y + step * dir.y};
             const Point o{g.centre.x + g.radius * std::cos(theta[k]), g.centre.y + g.radius * std::sin(theta[k])};
-            g.node[static_cast<std::size_t>(g.index(i, j))] = {(1 - b) * (w.x + dj * n[k].x) + b * o.x,
-                                                               (1 - b) * (w.y + dj * n[k].y) + b * o.y};
+            g.node[static_cast<std::size_t>(g.index(i, j))] = {(1 - b) * line[k].x + b * o.x, (1 - b) * line[k].y + b * o.y};
         }
     }
 
@@ -190,8 +215,9 @@ OGrid build_o_grid(const Panelling& p, int nj, double radius, double first_spaci
     }
     g.ni = static_cast<int>(wall.size());
     g.centre = {0.25, 0.0};
-    // More smoothing of the wall normals until no cell folds (deep concave dents need more).
-    for (int smoothing : {4, 16, 64, 256}) {
+    // More smoothing of the wall normals until no cell folds (concave parts need more far out,
+    // deep dents near the wall too).
+    for (const auto& smoothing : kSmoothing) {
         if (place(g, wall, smoothing, first_spacing)) {
             g.ok = true;
             break;

@@ -226,10 +226,9 @@ TEST(CliCp, DefaultsAreTheEditingButtonsAndANegativeStatusExitsWithThree)
 {
     // Mach 0.7 and CL 0.5 put a supersonic pocket on the NACA 0012: the transonic method
     // (the default) computes it, the panel method cannot (status -3), yet the file is written.
-    // The coarse grid keeps the cold transonic solve quick while other tests share the machine.
     const auto out = workDir() / "default.cpo";
     fs::remove(out);
-    const auto transonic = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --level 1");
+    const auto transonic = cli("cp " + example("naca0012.ULF") + " " + out.string());
     EXPECT_EQ(transonic.status, 0) << transonic.err;
     auto t = cpLine(transonic.out);
     EXPECT_EQ(t["status"], "0");

@@ -124,6 +124,32 @@ TEST(FullPotentialGrid, DentedSectionStillGivesAnUnfoldedGrid)
         EXPECT_GT(t.area, 0);
 }
 
+TEST(FullPotentialGrid, ARearLoadedSectionKeepsItsWallCellsSquareWhereItsFarLinesBend)
+{
+    // The concave rear of the lower surface makes the wall normals cross some way out; the grid
+    // lines must bend apart there while leaving the wall at right angles, where the layers' wall
+    // speeds and the Kutta condition are read.
+    auto contour = naca(2412, true);
+    bump(contour, 0.75, -0.04, false);
+    const camber::smesh::Panelling p = camber::smesh::repanel(contour, 129);
+    const camber::smesh::OGrid g = camber::smesh::build_o_grid(p, 40, 15, 0.75 / 128);
+    ASSERT_TRUE(g.ok);
+    for (const auto& t : g.tri)
+        EXPECT_GT(t.area, 0);
+    double worst = 0;
+    for (int i = 1; i < g.ni; ++i) {
+        const Point a = g.node[static_cast<std::size_t>(i - 1)], w = g.node[static_cast<std::size_t>(i)],
+                    b = g.node[static_cast<std::size_t>((i + 1) % g.ni)], out = g.node[static_cast<std::size_t>(g.index(i, 1))];
+        if (w.x < 0.05 || w.x > 0.95)
+            continue;
+        // Angle between the first grid line and the wall's chord through the neighbours.
+        const double cross = (b.x - a.x) * (out.y - w.y) - (b.y - a.y) * (out.x - w.x);
+        const double dot = (b.x - a.x) * (out.x - w.x) + (b.y - a.y) * (out.y - w.y);
+        worst = std::max(worst, std::fabs(std::atan2(dot, std::fabs(cross))) * 180 / 3.141592653589793);
+    }
+    EXPECT_LT(worst, 5.0);
+}
+
 TEST(FullPotential, SymmetricSectionLiftIsOddInTheAngle)
 {
     Solver solver;
