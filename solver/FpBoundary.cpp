@@ -183,7 +183,8 @@ void Discretisation::kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool ja
                 middle[static_cast<std::size_t>(p - m_kuttaPanel)] = along + 0.5 * length;
             along += length;
         }
-        const double e = m_kuttaExtrapolated ? middle[0] / (middle[1] - middle[0]) : 0.0;
+        const double near = std::pow(middle[0], m_kuttaPower), far = std::pow(middle[1], m_kuttaPower);
+        const double e = m_kuttaExtrapolated ? near / (far - near) : 0.0;
         const std::array<double, 2> share{1 + e, -e};
         for (int offset = 0; offset < 2; ++offset) {
             const auto panel = kuttaPanels(offset)[static_cast<std::size_t>(side)];

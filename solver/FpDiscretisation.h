@@ -245,10 +245,10 @@ private:
 
     /// The Kutta condition: the flow leaves the trailing edge with equal pressures above and
     /// below, taken with the tangential speeds along the wall panels m_kuttaPanel from the edge on
-    /// each side (both towards the edge), at a sharp edge in inviscid flow extrapolated linearly
-    /// in arc length to the edge from that panel and the next. Without shocks that is equal
-    /// speeds; when a shock has lowered the stagnation pressure on one side more than on the
-    /// other, that side leaves slower.
+    /// each side (both towards the edge), at a sharp edge in inviscid flow extrapolated in arc
+    /// length to the edge from that panel and the next, as a power of the distance from the
+    /// edge (m_kuttaPower). Without shocks that is equal speeds; when a shock has lowered the
+    /// stagnation pressure on one side more than on the other, that side leaves slower.
     void kutta(const Eigen::VectorXd& x, Eigen::VectorXd& r, bool jacobian);
 
     /// The wall triangle of the upper (0) or lower (1) Kutta panel.
@@ -263,6 +263,7 @@ private:
     const OGrid& m_g;
     int m_nodes = 0, m_unknowns = 0, m_farStart = 0, m_kuttaPanel = kKuttaPanel;
     bool m_kuttaExtrapolated = false; // the Kutta speeds extrapolated to the edge (see kutta)
+    double m_kuttaPower = 1;          // their difference grows as this power of the distance from the edge
     std::shared_ptr<const Topology> m_topology;
     const std::vector<Stencil>& m_stencil;
     const std::vector<int>& m_row;
