@@ -272,9 +272,6 @@ private:
     double m_mach = 0, m_heat = 0, m_target = 0, m_entropyFlux = 0;
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
     std::vector<std::array<double, 2>> m_rotation; // the entropy's speed deficit per triangle (empty: none)
-    // Whether the velocity has the rotational part behind the shocks: not with boundary layers,
-    // whose coupled Newton steps do not carry it (lagged, it slows the drag steps' convergence).
-    bool m_rotational = false;
     struct ElementState {
         double qx = 0, qy = 0, rho = 0, nu = 0; // velocity, density (with the entropy), switching
     };

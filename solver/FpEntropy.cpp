@@ -119,8 +119,7 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
     m_lastStep = std::move(step);
     setEntropy(s);
     m_entropyFlux = flux;
-    if (m_rotational)
-        updateRotation(x);
+    updateRotation(x);
     return change;
 }
 
