@@ -20,12 +20,12 @@ constexpr double kCoupledTolerance = 1e-8;
 // Short of convergence, the updates of a settled but creeping solution stay below these: the
 // potential's, and the defects' relative to their largest.
 constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
-// The factorisation is renewed when the potential's update is more than this fraction of the
+// The factorisation is renewed when an update (see the loop) is more than this fraction of the
 // one before, at most every kRenewGap updates and kMostRenewals times in all, and only while
 // that update exceeds kRenewAbove: below it the slow contraction is the layers' (a transition
 // point settling), which a new factorisation, at a solve per station, does not speed up.
 constexpr double kRenewContraction = 0.5, kRenewAbove = 1e-4;
-constexpr int kRenewGap = 3, kMostRenewals = 6;
+constexpr int kRenewGap = 3, kMostRenewals = 20;
 // The interaction law of the layers' first solution on the inviscid flow: the panel method's
 // answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
 constexpr double kMinBeta = 0.3;
@@ -105,6 +105,40 @@ std::array<double, 2> laminarLimit(const SectionLayers& layers, const Panelling&
     return forced;
 }
 
+/// The laminar limits of both surfaces as the coupled updates see them. The sonic point moves
+/// with every update, and on a sonic rooftop (speeds level at sonic over several panels) it
+/// moves far for a small change of the speeds: moved all the way at every update, the transition
+/// behind it swings the turbulent layer's shear stress to and fro without end. Each limit
+/// therefore takes a share of its move, halved whenever the move turns back and doubled (up to
+/// the whole move) when it goes on the same way: the moves shrink towards the limit that the
+/// converged flow gives instead of circling round it.
+class LaminarLimits {
+public:
+    const std::array<double, 2>& follow(const std::array<double, 2>& wanted)
+    {
+        for (std::size_t side = 0; side < 2; ++side) {
+            const double change = wanted[side] - m_value[side];
+            if (!m_started) {
+                m_value[side] = wanted[side];
+            } else if (change != 0) {
+                const int sign = change > 0 ? 1 : -1;
+                m_share[side] = sign == -m_lastSign[side] ? std::max(0.5 * m_share[side], kLeastShare)
+                                                          : std::min(2 * m_share[side], 1.0);
+                m_lastSign[side] = sign;
+                m_value[side] += m_share[side] * change;
+            }
+        }
+        m_started = true;
+        return m_value;
+    }
+
+private:
+    static constexpr double kLeastShare = 1.0 / 1024;
+    bool m_started = false;
+    std::array<double, 2> m_value{}, m_share{1, 1};
+    std::array<int, 2> m_lastSign{};
+};
+
 /// Solves with the factorised Jacobian for a vector in the unknowns' natural order.
 Eigen::VectorXd solve(const Discretisation& d, const LinearSolver& lu, const Eigen::VectorXd& b)
 {
@@ -174,10 +208,11 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         coupling = memory.coupling;
         stationsChanged = false;
     }
-    double lastPotential = 1, last = 1;
+    double lastSize = 1, last = 1;
     int renewed = 0, renewals = 0;
     Eigen::VectorXd r;
     std::vector<double> gridFlux;
+    LaminarLimits limits;
     for (int it = 0; it < kMaxCoupled && !budget.spent(iterations); ++it) {
         const int stations = layers.stations();
         const Eigen::MatrixXd flux = layers.fluxMatrix(mach);
@@ -218,7 +253,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             Eigen::VectorXd nodes(static_cast<Eigen::Index>(p.node.size()));
             for (std::size_t k = 0; k < p.node.size(); ++k)
                 nodes(static_cast<Eigen::Index>(k)) = speed(g.ring_of_node[k]);
-            layers.setForcedTransition(laminarLimit(layers, p, nodes, flow));
+            layers.setForcedTransition(limits.follow(laminarLimit(layers, p, nodes, flow)));
         }
         const Eigen::VectorXd q0 = map.speed * (x - y);
         const SectionLayers::Step step = layers.coupledStep(q0, coupling, it);
@@ -247,14 +282,16 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         // circle without end) stands within a per cent of its defect: reported with a warning.
         result.loose = y.lpNorm<Eigen::Infinity>() < kLoosePotential &&
                        step.dm.lpNorm<Eigen::Infinity>() < kLoose * layers.stationDefects().lpNorm<Eigen::Infinity>();
-        // A full update of the potential that contracts slowly asks for a new factorisation at
-        // the present iterate (shortened ones say nothing of the factorisation's quality), but
-        // not before the last has served a few updates: each costs a solve per station.
-        const double potential = y.lpNorm<Eigen::Infinity>();
-        renew = renewals < kMostRenewals && it - renewed >= kRenewGap && potential > kRenewAbove &&
-                potential > kRenewContraction * lastPotential;
+        // Updates that contract slowly ask for a new factorisation at the present iterate, but
+        // not before the last has served a few updates: each costs a solve per station. The
+        // measure is the larger of the potential's own update and the whole one: at a shock
+        // standing on a separating layer the layers' defects move the potential far more than its
+        // own residual does, and only a factorisation at the present shock answers them rightly.
+        const double size = std::max(y.lpNorm<Eigen::Infinity>(), last);
+        renew = renewals < kMostRenewals && it - renewed >= kRenewGap && size > kRenewAbove &&
+                size > kRenewContraction * lastSize;
         renewals += renew ? 1 : 0;
-        lastPotential = potential;
+        lastSize = size;
     }
     memory = {map.gridNode, perDefect, coupling};
     const double alpha = x(d.angle());

@@ -2,11 +2,14 @@
 #include "FullPotentialSupport.h"
 
 #include "SolverCall.h"
+#include "cp/CpCore.h"
+#include "shell/SectionReader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace camber::test {
 
@@ -18,6 +21,19 @@ std::vector<smesh::Point> naca_points(int digits, int n_up, bool sharp)
     for (std::size_t i = 0; i < x.size(); ++i)
         c.push_back({x[i], y[i]});
     return c;
+}
+
+std::vector<smesh::Point> section_points(const std::string& path)
+{
+    auto s = std::make_unique<SectionState>();
+    s->f_inp = path;
+    read_section(*s);
+    fill_solver_inputs(*s);
+    const SolverContour c = solver_contour(*s);
+    std::vector<smesh::Point> points;
+    for (std::size_t i = 0; i < c.x.size(); ++i)
+        points.push_back({c.x[i], c.y[i]});
+    return points;
 }
 
 void bump(std::vector<smesh::Point>& contour, double centre, double a, bool upper)

@@ -4,6 +4,7 @@
 #include "solver/FullPotential.h"
 #include "solver/Solver.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace camber::test {
 
 /// NACA four-digit section as solver contour points (see naca4).
 std::vector<smesh::Point> naca_points(int digits, int n_up, bool sharp);
+
+/// A section file read as the program reads it and passed as the program passes it to the
+/// solver (its 129-point contour).
+std::vector<smesh::Point> section_points(const std::string& path);
 
 /// Adds a Hicks-Henne bump sin^3(pi x^(ln 0.5 / ln centre)) of amplitude a to the upper (a > 0
 /// moves it out) or lower surface of a contour that runs round the leading edge at its middle.

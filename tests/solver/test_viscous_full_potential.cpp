@@ -8,6 +8,7 @@
 #include "solver/FullPotential.h"
 #include "solver/Gas.h"
 #include "solver/LayerClosures.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -207,6 +208,26 @@ TEST(ViscousFullPotential, ALaminarLayerMeetingAShockTurnsAtTheSonicPointATripAh
         ASSERT_GE(r.status, 0) << t.at;
         EXPECT_NEAR(r.transition_upper, t.expected, 0.01) << t.at;
     }
+}
+
+TEST(ViscousFullPotential, OnASonicRooftopTheLaminarLayerEndsAtTheConvergedSonicPoint)
+{
+    // RAE 2822, M 0.74, CL 0.4: the upper surface's speeds stand within a per cent of sonic over
+    // a tenth of the chord, so the sonic point, where the laminar layer is made turbulent, moves
+    // far for small changes of them. Followed all the way at every update, it swung the shear
+    // stress behind it to and fro until the coupling gave up.
+    Solver solver;
+    const FlowResult r = solver.solve(camber::test::section_points(camber::test::example("rae2822.ULF")),
+                                      atLift(viscous(0.74, 0, 6.5e6), 0.4));
+    ASSERT_GE(r.status, 0);
+    EXPECT_NEAR(r.cl, 0.4, 1e-4);
+    // The first sonic output point behind the leading edge on the upper surface (which runs from
+    // the trailing edge at 0 to the leading edge at the middle).
+    int sonic = camber::smesh::kOutputPoints / 2;
+    while (sonic > 0 && r.local_mach[static_cast<std::size_t>(sonic)] < 1)
+        --sonic;
+    ASSERT_GT(sonic, 0);
+    EXPECT_NEAR(r.transition_upper, r.x[static_cast<std::size_t>(sonic)], 0.02);
 }
 
 TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
