@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace camber::smesh::fp {
 
@@ -25,7 +26,7 @@ constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
 // that update exceeds kRenewAbove: below it the slow contraction is the layers' (a transition
 // point settling), which a new factorisation, at a solve per station, does not speed up.
 constexpr double kRenewContraction = 0.5, kRenewAbove = 1e-4;
-constexpr int kRenewGap = 3, kMostRenewals = 20;
+constexpr int kRenewGap = 3, kMostRenewals = 10;
 // The interaction law of the layers' first solution on the inviscid flow: the panel method's
 // answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
 constexpr double kMinBeta = 0.3;
@@ -201,11 +202,13 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     // The factorisation the updates solve with: the fresh one when it was factorised near x,
     // else an earlier one, whose answers to the stations' defects memory keeps.
     const LinearSolver* solver = factorised ? &lu : earlier;
-    Eigen::MatrixXd perDefect, coupling; // dx / dm and the stations' dq / dm through the potential
+    RowMatrix perDefect;       // dx / dm through the potential
+    Eigen::MatrixXd coupling;  // the stations' dq / dm through the potential
     bool renew = solver == nullptr, stationsChanged = true;
     if (solver == earlier && earlier != nullptr && memory.gridNode == map.gridNode) {
-        perDefect = memory.perDefect;
-        coupling = memory.coupling;
+        perDefect = std::move(memory.perDefect);
+        coupling = std::move(memory.coupling);
+        memory.gridNode.clear(); // taken, not copied: a failed solution leaves no answers behind
         stationsChanged = false;
     }
     double lastSize = 1, last = 1;
@@ -236,12 +239,10 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         if (renew || stationsChanged) {
             // The potential's answer to a unit mass defect at each station: the flux it puts
             // into the grid's equations, through the factorised Jacobian.
-            Eigen::MatrixXd b = Eigen::MatrixXd::Zero(x.size(), stations), ordered, solved;
-            for (int j = 0; j < stations; ++j)
-                b.row(map.gridNode[static_cast<std::size_t>(j)]) += flux.row(j);
-            d.toOrder(b, ordered);
-            solved = solveMany(*solver, ordered);
-            d.fromOrder(solved, perDefect);
+            std::vector<Eigen::Index> rows(static_cast<std::size_t>(stations));
+            for (std::size_t j = 0; j < rows.size(); ++j)
+                rows[j] = d.orderOf(map.gridNode[j]);
+            d.fromOrder(solveMany(*solver, rows, flux), perDefect);
             coupling = -(map.speed * perDefect);
             if (renew)
                 renewed = it;
@@ -293,7 +294,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         renewals += renew ? 1 : 0;
         lastSize = size;
     }
-    memory = {map.gridNode, perDefect, coupling};
+    memory = {map.gridNode, std::move(perDefect), std::move(coupling)};
     const double alpha = x(d.angle());
     result.layers = layers.result(alpha, mach);
     result.iterations = iterations;

@@ -21,7 +21,8 @@ struct Transpiration {
 /// factorisation the solution ended with.
 struct CouplingMemory {
     std::vector<int> gridNode;
-    Eigen::MatrixXd perDefect, coupling;
+    RowMatrix perDefect;
+    Eigen::MatrixXd coupling;
 };
 
 /// Outcome of the viscous full-potential solution.

@@ -115,14 +115,7 @@ void Discretisation::fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& 
         v(k) = ordered(m_row[static_cast<std::size_t>(k)]);
 }
 
-void Discretisation::toOrder(const Eigen::MatrixXd& v, Eigen::MatrixXd& ordered) const
-{
-    ordered.resize(v.rows(), v.cols());
-    for (Eigen::Index k = 0; k < v.rows(); ++k)
-        ordered.row(m_row[static_cast<std::size_t>(k)]) = v.row(k);
-}
-
-void Discretisation::fromOrder(const Eigen::MatrixXd& ordered, Eigen::MatrixXd& v) const
+void Discretisation::fromOrder(const RowMatrix& ordered, RowMatrix& v) const
 {
     v.resize(ordered.rows(), ordered.cols());
     for (Eigen::Index k = 0; k < v.rows(); ++k)

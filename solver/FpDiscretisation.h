@@ -16,6 +16,8 @@
 namespace camber::smesh::fp {
 
 using SparseMatrix = Eigen::SparseMatrix<double>;
+/// Dense matrices worked on by whole rows (many right-hand sides at once).
+using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
 
 /// What the shocks leave behind them, lagged in the iterations: s / R and the rotational
 /// velocity (the entropy's speed deficit along the flow) per triangle (empty: none).
@@ -105,9 +107,10 @@ public:
     /// A vector of unknowns or residuals rearranged into the order of the Jacobian, and back.
     void toOrder(const Eigen::VectorXd& v, Eigen::VectorXd& ordered) const;
     void fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& v) const;
-    /// The same for the rows of a matrix.
-    void toOrder(const Eigen::MatrixXd& v, Eigen::MatrixXd& ordered) const;
-    void fromOrder(const Eigen::MatrixXd& ordered, Eigen::MatrixXd& v) const;
+    /// The row in that order of unknown k (0-based).
+    int orderOf(int k) const { return m_row[static_cast<std::size_t>(k)]; }
+    /// The rows of a matrix in that order brought back to the unknowns' natural order.
+    void fromOrder(const RowMatrix& ordered, RowMatrix& v) const;
 
     /// Largest local Mach number and smallest a^2 / a_inf^2 over the elements.
     void extremes(const Eigen::VectorXd& x, double& maxMach, double& minBase) const;

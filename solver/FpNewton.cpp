@@ -3,16 +3,26 @@
 
 #include <unsupported/Eigen/IterativeSolvers>
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <type_traits>
 
 namespace camber::smesh::fp {
 
-Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b)
+RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values)
 {
-    using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
     using Block = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>;
-    RowMatrix x = lu.rowsPermutation() * b;
+    assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
+    const auto& permutation = lu.rowsPermutation().indices();
+    RowMatrix x = RowMatrix::Zero(permutation.size(), values.cols());
+    // Rows an update has reached: the others are still zero.
+    std::vector<char> reached(static_cast<std::size_t>(x.rows()), 0);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const Eigen::Index row = permutation(rows[k]);
+        x.row(row) += values.row(static_cast<Eigen::Index>(k));
+        reached[static_cast<std::size_t>(row)] = 1;
+    }
     // SparseLU shows its supernodal factors through the members of matrixU()'s view.
     const auto factor = lu.matrixU();
     const auto& l = factor.m_mapL; // supernodes: columns of L with the diagonal blocks of U
@@ -27,22 +37,28 @@ Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b)
         const Eigen::Index first = l.supToCol()[k], start = l.colIndexPtr()[first];
         return Supernode{first, l.supToCol()[k + 1] - first, l.colIndexPtr()[first + 1] - start, l.valuePtr() + start};
     };
-    // Forward substitution with the unit lower triangle.
+    // Forward substitution with the unit lower triangle, from the supernodes that rows reach.
     RowMatrix below;
     for (Eigen::Index k = 0; k <= l.nsuper(); ++k) {
         const Supernode n = supernode(k);
-        auto rows = x.middleRows(n.first, n.columns);
-        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::UnitLower>().solveInPlace(rows);
+        const auto first = reached.begin() + n.first;
+        if (std::none_of(first, first + n.columns, [](char c) { return c != 0; }))
+            continue;
+        auto block = x.middleRows(n.first, n.columns);
+        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::UnitLower>().solveInPlace(block);
         const Eigen::Index rest = n.rows - n.columns, rowStart = l.rowIndexPtr()[n.first] + n.columns;
-        below.noalias() = Block(n.value + n.columns, rest, n.columns, Eigen::OuterStride<>(n.rows)) * rows;
-        for (Eigen::Index i = 0; i < rest; ++i)
-            x.row(l.rowIndex()[rowStart + i]) -= below.row(i);
+        below.noalias() = Block(n.value + n.columns, rest, n.columns, Eigen::OuterStride<>(n.rows)) * block;
+        for (Eigen::Index i = 0; i < rest; ++i) {
+            const Eigen::Index row = l.rowIndex()[rowStart + i];
+            x.row(row) -= below.row(i);
+            reached[static_cast<std::size_t>(row)] = 1;
+        }
     }
     // Back substitution with the upper triangle.
     for (Eigen::Index k = l.nsuper(); k >= 0; --k) {
         const Supernode n = supernode(k);
-        auto rows = x.middleRows(n.first, n.columns);
-        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::Upper>().solveInPlace(rows);
+        auto block = x.middleRows(n.first, n.columns);
+        Block(n.value, n.columns, n.columns, Eigen::OuterStride<>(n.rows)).triangularView<Eigen::Upper>().solveInPlace(block);
         for (Eigen::Index column = n.first; column < n.first + n.columns; ++column)
             for (std::decay_t<decltype(u)>::InnerIterator it(u, column); it; ++it)
                 x.row(it.index()) -= it.value() * x.row(column);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <vector>
+
 #include "FpDiscretisation.h"
 
 #include <Eigen/SparseLU>
@@ -16,11 +18,14 @@ struct Budget {
     bool spent(int iterations) const { return iterations >= updates; }
 };
 
-/// Solves lu X = B for many right-hand sides at once (B: unknowns x columns, in the
-/// factorisation's order). The substitutions of lu.solve(B), but done on whole rows of X,
-/// contiguous in memory, so that each update serves every right-hand side: with a column per
-/// boundary-layer station this is the costliest solve of a viscous solution.
-Eigen::MatrixXd solveMany(const LinearSolver& lu, const Eigen::MatrixXd& b);
+/// Solves lu X = B for many right-hand sides at once. B (unknowns x values.cols(), in the
+/// factorisation's order) is zero but in rows rows[k], to which values.row(k) is added (0-based;
+/// a row may repeat). The substitutions of lu.solve(B), but done on whole rows of X, contiguous
+/// in memory, so that each update serves every right-hand side, and skipping the rows that a
+/// right-hand side at a few rows (the wall's) leaves zero in the forward substitution: with a
+/// column per boundary-layer station this is the costliest solve of a viscous solution.
+/// Returns X in the factorisation's order.
+RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values);
 
 /// Newton's method from x with steps shortened to keep every element below the Mach cap and to
 /// reduce the residual, each full step followed by chord updates on its factorisation while they
