@@ -16,8 +16,12 @@ namespace {
 
 // Updates of the coupled system before it gives up.
 constexpr int kMaxCoupled = 60;
-// Converged when the layers' update is below their tolerance and the potential's below this.
-constexpr double kCoupledTolerance = 1e-8;
+// Converged when no thickness, shear stress or speed of the layers changes by more than the
+// fraction kLayerTolerance and the potential by more than kCoupledTolerance. The layers stop ten
+// times short of their own solution's tolerance (with the panel method): the lift and drag then
+// stand still to 10^-6 of their values, and each further step costs as much as a tenth of a drag
+// step.
+constexpr double kLayerTolerance = 1e-6, kCoupledTolerance = 1e-8;
 // Short of convergence, the updates of a settled but creeping solution stay below these: the
 // potential's, and the defects' relative to their largest.
 constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
@@ -257,7 +261,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             layers.setForcedTransition(limits.follow(laminarLimit(layers, p, nodes, flow)));
         }
         const Eigen::VectorXd q0 = map.speed * (x - y);
-        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it);
+        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it, kLayerTolerance);
         if (!step.ok || !step.dm.allFinite())
             return result;
         Eigen::VectorXd dx = -step.relaxation * y - perDefect * step.dm;

@@ -348,7 +348,7 @@ Eigen::VectorXd SectionLayers::stationDefects() const
     return m;
 }
 
-SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it)
+SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it, double tolerance)
 {
     Step step;
     ++m_iterations;
@@ -391,18 +391,19 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
         }
     }
     m_moves += moved ? 1 : 0;
-    step.converged = change < kTolerance && !moved;
+    step.converged = change < tolerance && !moved;
     return step;
 }
 
-SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it)
+SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it,
+                                               double tolerance)
 {
     LayerCoupling coupling;
     coupling.q0 = q0;
     coupling.d = d;
     coupling.m0 = stationDefects();
     double alpha = 0;
-    return advance(coupling, alpha, it);
+    return advance(coupling, alpha, it, tolerance);
 }
 
 bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
@@ -431,7 +432,7 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
                 return cl;
             };
         }
-        const Step step = advance(coupling, alpha, it);
+        const Step step = advance(coupling, alpha, it, kTolerance);
         if (!step.ok)
             return false;
         if (step.converged)
