@@ -2,6 +2,7 @@
 #include "LayerNewton.h"
 
 #include <array>
+#include <cassert>
 #include <vector>
 
 namespace camber::smesh {
@@ -136,8 +137,21 @@ bool layer_newton_update(const LayerSystem& layers, const LayerCoupling& couplin
     const int size = lift ? n + 1 : n;
     Eigen::MatrixXd k(size, size);
     Eigen::VectorXd rhs(size);
-    k.topLeftCorner(n, n).noalias() = coupling.d * g;
-    k.topLeftCorner(n, n).diagonal().array() += 1;
+    // G is lower triangular (a speed moves the layers at its station and downstream of it) but for
+    // the columns of the surfaces' first stations, which move the stagnation point and with it
+    // the stations of the other surface too: D G as a triangular product, half the work of a
+    // full one, and the rest of those two columns.
+    assert(([&] {
+        Eigen::MatrixXd above = g.triangularView<Eigen::StrictlyUpper>();
+        for (const int f : firsts)
+            above.col(f).setZero();
+        return above.isZero(0);
+    })());
+    auto dg = k.topLeftCorner(n, n);
+    dg.noalias() = coupling.d * g.triangularView<Eigen::Lower>();
+    for (const int f : firsts)
+        dg.col(f).noalias() += coupling.d.leftCols(f) * g.col(f).head(f);
+    dg.diagonal().array() += 1;
     rhs.head(n).noalias() = coupling.d * am;
     rhs.head(n) -= rq;
     if (lift) {
