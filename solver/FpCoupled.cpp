@@ -18,9 +18,9 @@ namespace {
 constexpr int kMaxCoupled = 60;
 // Converged when no thickness, shear stress or speed of the layers changes by more than the
 // fraction kLayerTolerance and the potential by more than kCoupledTolerance. The layers stop ten
-// times short of their own solution's tolerance (with the panel method): the lift and drag then
-// stand still to 10^-6 of their values, and each further step costs as much as a tenth of a drag
-// step.
+// times short of their own solution's tolerance (with the panel method): the angle, lift, drag and
+// pressures are then the same to the digits the outputs carry, and each further update would
+// cost a tenth of a drag step.
 constexpr double kLayerTolerance = 1e-6, kCoupledTolerance = 1e-8;
 // Short of convergence, the updates of a settled but creeping solution stay below these: the
 // potential's, and the defects' relative to their largest.
