@@ -73,6 +73,14 @@ static_assert(kContinuationMach / kContinuationSteps < kWarmMach);
 // When the steps fail while the lift curve's slope has fallen below this share of its slope at
 // the start, the lift asked for lies beyond the section's maximum.
 inline constexpr double kFoldSlope = 0.25;
+// Where the steps in lift fail at the case's Mach number, the angle is prescribed instead (the
+// lift curve has no fold in the angle): steps of at most kMostAngleStep degrees along the lift
+// curve's secant, halved when they fail down to kLeastAngleStep, kAngleSolves solutions in all,
+// until the lift is within kLiftTolerance of the lift asked for. A lift that falls by more than
+// kLiftDrop of itself when the angle grows by at most kDropStep degrees has passed its maximum.
+inline constexpr double kMostAngleStep = 0.5, kLeastAngleStep = 0.02, kDropStep = 0.26;
+inline constexpr int kAngleSolves = 10;
+inline constexpr double kLiftTolerance = 1e-4, kLiftDrop = 0.01;
 // The entropy behind the shocks is lagged, not differentiated in the Jacobian: recomputed from
 // the iterates once Newton's updates are below kCoupleBelow, and converged by the chord method
 // from updates below kCoupledStart until it changes by less than the tolerance on the update,

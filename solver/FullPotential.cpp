@@ -103,6 +103,62 @@ FlowResult FullPotential::continuation(const std::vector<Point>& given, const Fl
         last.status = kBeyondMaximumLift;
         return last;
     }
+    if (flow.prescribed_lift && start.mach == flow.mach && firstSlope > 0)
+        return anglePath(given, flow, last, firstSlope, lastSlope > 0 ? lastSlope : firstSlope, failed);
+    return failed;
+}
+
+FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowCase& flow, const FlowResult& from,
+                                    double rising, double slope, const FlowResult& failed)
+{
+    // With a shock standing on a thickening layer the coupled updates with the lift prescribed
+    // can circle where the same flow with its angle prescribed converges (NACA 0012 at M 0.7:
+    // CL 0.6 fails, while 3.9 degrees, which gives it, converges). The path starts at the last
+    // solution's own angle, which the solution with the angle prescribed reproduces.
+    FlowCase step = flow;
+    step.prescribed_lift = false;
+    step.target = from.alpha;
+    FlowResult last = solveOnce(given, step, true);
+    if (last.status < 0)
+        return failed;
+    // Steps along the secant, at most reach: halved when a step fails, doubled again (up to
+    // kMostAngleStep) after each success.
+    const double way = flow.target > last.cl ? 1 : -1; // the way the lift has to go
+    FlowResult highest = last;
+    double reach = kMostAngleStep;
+    for (int solves = 1; solves < kAngleSolves; ++solves) {
+        const double increment = std::clamp((flow.target - last.cl) / slope, -reach, reach);
+        step.target = last.alpha + increment;
+        const FlowResult r = solveOnce(given, step, true);
+        if (r.status < 0) {
+            reach = 0.5 * std::fabs(increment);
+            if (reach < kLeastAngleStep)
+                break;
+            continue;
+        }
+        reach = std::min(2 * reach, kMostAngleStep);
+        if (std::fabs(r.cl - flow.target) < kLiftTolerance) {
+            // Finished with the lift prescribed from there, so that the case's solution is kept
+            // for the drag steps that follow; the angle's solution stands if that fails.
+            const FlowResult finished = solveOnce(given, flow, true);
+            return finished.status >= 0 ? finished : r;
+        }
+        if (way * (r.cl - highest.cl) > 0)
+            highest = r;
+        if (way * (highest.cl - r.cl) > kLiftDrop * std::fabs(highest.cl)) {
+            // The lift fell as the angle went on: the highest lift reached is the section's most.
+            highest.status = kBeyondMaximumLift;
+            return highest;
+        }
+        const double secant = (r.cl - last.cl) / (r.alpha - last.alpha);
+        if (secant * rising > 0)
+            slope = secant;
+        last = r;
+    }
+    if (slope * rising > 0 && slope < kFoldSlope * rising) {
+        highest.status = kBeyondMaximumLift;
+        return highest;
+    }
     return failed;
 }
 
@@ -154,8 +210,11 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
     layerCase.reynolds = std::clamp(flow.reynolds, 1e4, 1e10);
 
     const Memory& last = *m_memory;
+    // A continuation's step also starts from a solution of the other prescription, but not on
+    // its factorisation, whose angle row differs.
+    const bool sameKind = last.flow.prescribed_lift == flow.prescribed_lift;
     bool warm = last.valid && last.contour.size() == given.size() && last.flow.level == flow.level &&
-                last.flow.prescribed_lift == flow.prescribed_lift && withLayers(last.flow) == viscous &&
+                (sameKind || step) && withLayers(last.flow) == viscous &&
                 std::fabs(last.flow.mach - flow.mach) <= kWarmMach &&
                 last.x.size() == d.unknowns();
     for (std::size_t i = 0; warm && i < given.size(); ++i)
@@ -171,7 +230,7 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         if (viscous)
             d.setWallFlux(last.flux);
         const Eigen::VectorXd start = x;
-        if (last.lu) {
+        if (last.lu && sameKind) {
             converged = chordWithEntropy(d, *last.lu, x, finish, budget, iterations);
             // Where it stalls, Newton updates by GMRES on the same factorisation usually finish.
             for (int k = 0; k < kKrylovRestarts && !converged && x.allFinite(); ++k)
@@ -269,7 +328,7 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
     if (viscous && converged) {
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
-        coupling = solve_coupled(d, lu, fresh, warm ? last.lu.get() : nullptr, m_memory->coupling, x, g, p, layerCase,
+        coupling = solve_coupled(d, lu, fresh, warm && sameKind ? last.lu.get() : nullptr, m_memory->coupling, x, g, p, layerCase,
                                  warm ? last.transpiration : Transpiration{}, iterations, budget);
         factorised = factorised || fresh;
         if (!coupling.converged && !coupling.loose) {

@@ -55,12 +55,19 @@ public:
     void setUpdateBudget(int updates) { m_updates = updates; }
 
 private:
-    /// One solution. As a step of a continuation (step true) it only starts warm, and a failure
-    /// leaves the kept solution as it was.
+    /// One solution. As a step of a continuation (step true) it only starts warm, also from a
+    /// solution of the other prescription (lift or angle), and a failure leaves the kept
+    /// solution as it was.
     FlowResult solveOnce(const std::vector<Point>& contour, const FlowCase& flow, bool step);
     /// Reaches a viscous case whose cold solution failed (failed) from half its lift or angle;
     /// failed again when that does not work either.
     FlowResult continuation(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& failed);
+    /// Reaches the lift of flow (prescribed) by steps in the angle from the solution from, the
+    /// last the steps in lift reached at the case's Mach number; rising and slope: the lift
+    /// curve's slopes (per degree) at the first of those steps and at from. Returns the solution
+    /// at that lift, or the state of highest lift with status kBeyondMaximumLift, or failed.
+    FlowResult anglePath(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& from, double rising,
+                         double slope, const FlowResult& failed);
 
     struct Memory;
     std::unique_ptr<Memory> m_memory;

@@ -250,6 +250,28 @@ TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
     EXPECT_GT(r.cd_wave, 0.003);
 }
 
+TEST(ViscousFullPotential, BeyondItsMaximumLiftASectionReportsTheHighestLiftItCarries)
+{
+    // NACA 2412 at M 0.8 (level 1): the shock on the upper surface separates the layer behind
+    // it, and past about CL 0.36 the lift falls as the angle grows. Asked for CL 0.5, the solver
+    // reports the highest lift it reached with status -4, and that state is the solution of its
+    // own lift.
+    const auto contour = camber::test::section_points(camber::test::example("naca2412.ULF"));
+    FlowCase f = atLift(viscous(0.8, 0, 6.5e6), 0.5);
+    f.level = 1;
+    Solver beyond, at;
+    const FlowResult r = beyond.solve(contour, f);
+    ASSERT_EQ(r.status, camber::smesh::kBeyondMaximumLift);
+    EXPECT_TRUE(all_finite(r));
+    EXPECT_GT(r.cl, 0.3);
+    EXPECT_LT(r.cl, 0.45);
+    EXPECT_GT(r.cd_friction, 0); // the layers' state, not the inviscid flow
+    const FlowResult s = at.solve(contour, atLift(f, r.cl));
+    ASSERT_GE(s.status, 0);
+    EXPECT_NEAR(s.alpha, r.alpha, 0.01);
+    EXPECT_NEAR(s.cd, r.cd, 1e-4);
+}
+
 TEST(ViscousFullPotential, NearSonicLayersKeepAProfileTheirClosuresDescribe)
 {
     // In transonic flow a station's shape factor H belongs to a fuller profile than at low speed
