@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace camber::smesh::fp {
 
@@ -36,6 +37,10 @@ constexpr int kRenewGap = 3, kMostRenewals = 10;
 constexpr double kMinBeta = 0.3;
 // A layer whose mass defect passes 5 % of the chord is no boundary layer: massive separation.
 constexpr double kRunawayDefect = 0.05;
+// Updates that still circle after kMaxCoupled (see CycleDamping) get up to kDampedUpdates more,
+// damped; judged over the last kCycleWindow updates, a share never below kLeastShare.
+constexpr int kDampedUpdates = 30, kCycleWindow = 4;
+constexpr double kLeastShare = 0.25;
 
 /// Where the stations stand in the grid and how their speeds follow from the unknowns.
 struct StationMap {
@@ -144,6 +149,55 @@ private:
     std::array<int, 2> m_lastSign{};
 };
 
+/// The share of each coupled update taken once the updates circle. Where a shock stands on a
+/// separating layer, or the stagnation point on a node, Newton's updates can settle into a cycle
+/// of a few updates that neither grows nor shrinks: each is taken whole, each turns back on the
+/// last. Half of each update then contracts where the whole one circles. The share is halved
+/// when, over the last few updates, the updates were mostly taken whole, turned back on average
+/// and did not shrink below half the smallest before them; it is doubled again once they shrink
+/// steadily in one direction.
+class CycleDamping {
+public:
+    double share() const { return m_share; }
+
+    /// Update it (0-based) of the given size (the larger of the potential's own update and the
+    /// whole one), which changed the potential by dx and took the fraction taken of the layers'
+    /// update; judged from update judgeFrom on.
+    void observe(int it, int judgeFrom, double size, const Eigen::VectorXd& dx, double taken)
+    {
+        const double norms = dx.norm() * m_dx.norm();
+        m_turn.push_back(norms > 0 ? dx.dot(m_dx) / norms : 1.0);
+        m_dx = dx;
+        m_size.push_back(size);
+        m_taken.push_back(taken / m_share);
+        if (it < judgeFrom || it - m_judged < kCycleWindow)
+            return;
+        double smallest = m_size[static_cast<std::size_t>(it - kCycleWindow)], turn = 0, whole = 0;
+        bool shrinking = true;
+        for (int k = it - kCycleWindow + 1; k <= it; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            if (k < it)
+                smallest = std::min(smallest, m_size[i]);
+            shrinking = shrinking && m_size[i] < m_size[i - 1];
+            turn += m_turn[i] / kCycleWindow;
+            whole += m_taken[i] / kCycleWindow;
+        }
+        if (m_share < 1 && shrinking && turn > 0.5) {
+            m_share = std::min(2 * m_share, 1.0);
+            m_judged = it;
+        } else if (size > 0.5 * smallest && turn < 0.5 && whole >= 0.5) {
+            m_share = std::max(0.5 * m_share, kLeastShare);
+            m_judged = it;
+        }
+    }
+
+private:
+    double m_share = 1;
+    int m_judged = 0;
+    std::vector<double> m_size, m_turn, m_taken;
+    Eigen::VectorXd m_dx;
+};
+
 /// Solves with the factorised Jacobian for a vector in the unknowns' natural order.
 Eigen::VectorXd solve(const Discretisation& d, const LinearSolver& lu, const Eigen::VectorXd& b)
 {
@@ -220,7 +274,10 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     Eigen::VectorXd r;
     std::vector<double> gridFlux;
     LaminarLimits limits;
-    for (int it = 0; it < kMaxCoupled && !budget.spent(iterations); ++it) {
+    CycleDamping damping;
+    for (int it = 0; (it < kMaxCoupled || (damping.share() < 1 && it < kMaxCoupled + kDampedUpdates)) &&
+                     !budget.spent(iterations);
+         ++it) {
         const int stations = layers.stations();
         const Eigen::MatrixXd flux = layers.fluxMatrix(mach);
         const Eigen::VectorXd stationFlux = flux * layers.stationDefects();
@@ -261,7 +318,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             layers.setForcedTransition(limits.follow(laminarLimit(layers, p, nodes, flow)));
         }
         const Eigen::VectorXd q0 = map.speed * (x - y);
-        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it, kLayerTolerance);
+        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it, kLayerTolerance, damping.share());
         if (!step.ok || !step.dm.allFinite())
             return result;
         Eigen::VectorXd dx = -step.relaxation * y - perDefect * step.dm;
@@ -297,6 +354,9 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
                 size > kRenewContraction * lastSize;
         renewals += renew ? 1 : 0;
         lastSize = size;
+        // Only a series that would otherwise end unconverged is damped: the solutions that
+        // converge within kMaxCoupled stay as they are.
+        damping.observe(it, kMaxCoupled - 1, size, dx, step.relaxation);
     }
     memory = {map.gridNode, std::move(perDefect), std::move(coupling)};
     const double alpha = x(d.angle());

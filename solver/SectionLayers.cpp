@@ -348,7 +348,8 @@ Eigen::VectorXd SectionLayers::stationDefects() const
     return m;
 }
 
-SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it, double tolerance)
+SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it, double tolerance,
+                                           double share)
 {
     Step step;
     ++m_iterations;
@@ -357,7 +358,7 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
     if (!layer_newton_update(m_layers, coupling, alpha, u))
         return step;
     const Eigen::VectorXd before = stationDefects();
-    step.relaxation = relaxation(m_layers, u);
+    step.relaxation = std::min(relaxation(m_layers, u), share);
     const double applied = update(m_layers, u, step.relaxation);
     step.dm = stationDefects() - before;
     alpha += step.relaxation * u.alpha;
@@ -396,14 +397,14 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
 }
 
 SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it,
-                                               double tolerance)
+                                               double tolerance, double share)
 {
     LayerCoupling coupling;
     coupling.q0 = q0;
     coupling.d = d;
     coupling.m0 = stationDefects();
     double alpha = 0;
-    return advance(coupling, alpha, it, tolerance);
+    return advance(coupling, alpha, it, tolerance, share);
 }
 
 bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
@@ -432,7 +433,7 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
                 return cl;
             };
         }
-        const Step step = advance(coupling, alpha, it, kTolerance);
+        const Step step = advance(coupling, alpha, it, kTolerance, 1);
         if (!step.ok)
             return false;
         if (step.converged)

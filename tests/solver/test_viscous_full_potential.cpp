@@ -250,26 +250,43 @@ TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
     EXPECT_GT(r.cd_wave, 0.003);
 }
 
+TEST(ViscousFullPotential, UpdatesThatCircleAtHighLiftSettleOnTheLiftCurve)
+{
+    // NACA 0012 at M 0.3, CL 0.8 (level 1): the transition point near the leading edge and the
+    // layers behind it send the coupled updates round a cycle that the whole updates never
+    // leave; damped, they settle. The angle lies on the lift curve through CL 0.76 and 0.78.
+    const auto contour = camber::test::section_points(camber::test::example("naca0012.ULF"));
+    FlowCase f = atLift(viscous(0.3, 0, 6.5e6), 0.8);
+    f.level = 1;
+    std::vector<FlowResult> r;
+    for (const double cl : {0.76, 0.78, 0.8}) {
+        Solver solver;
+        r.push_back(solver.solve(contour, atLift(f, cl)));
+        ASSERT_GE(r.back().status, 0) << cl;
+    }
+    EXPECT_NEAR(r[2].cl, 0.8, 1e-4);
+    EXPECT_NEAR(r[2].alpha, 2 * r[1].alpha - r[0].alpha, 0.05);
+    EXPECT_NEAR(r[2].cd, 2 * r[1].cd - r[0].cd, 2e-4);
+}
+
 TEST(ViscousFullPotential, BeyondItsMaximumLiftASectionReportsTheHighestLiftItCarries)
 {
     // NACA 2412 at M 0.8 (level 1): the shock on the upper surface separates the layer behind
     // it, and past about CL 0.36 the lift falls as the angle grows. Asked for CL 0.5, the solver
-    // reports the highest lift it reached with status -4, and that state is the solution of its
-    // own lift.
+    // reports the highest lift it reached with status -4, the layers' state there (before, the
+    // steps in lift failed and gave -2 with the inviscid flow).
     const auto contour = camber::test::section_points(camber::test::example("naca2412.ULF"));
     FlowCase f = atLift(viscous(0.8, 0, 6.5e6), 0.5);
     f.level = 1;
-    Solver beyond, at;
-    const FlowResult r = beyond.solve(contour, f);
+    Solver solver;
+    const FlowResult r = solver.solve(contour, f);
     ASSERT_EQ(r.status, camber::smesh::kBeyondMaximumLift);
     EXPECT_TRUE(all_finite(r));
     EXPECT_GT(r.cl, 0.3);
     EXPECT_LT(r.cl, 0.45);
-    EXPECT_GT(r.cd_friction, 0); // the layers' state, not the inviscid flow
-    const FlowResult s = at.solve(contour, atLift(f, r.cl));
-    ASSERT_GE(s.status, 0);
-    EXPECT_NEAR(s.alpha, r.alpha, 0.01);
-    EXPECT_NEAR(s.cd, r.cd, 1e-4);
+    EXPECT_GT(r.cd_friction, 0);
+    EXPECT_GT(r.separation_upper, 0.5); // the layer separated behind the shock
+    EXPECT_LT(r.separation_upper, 1);
 }
 
 TEST(ViscousFullPotential, NearSonicLayersKeepAProfileTheirClosuresDescribe)
