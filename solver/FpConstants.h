@@ -76,9 +76,9 @@ inline constexpr double kFoldSlope = 0.25;
 // Where the steps in lift fail at the case's Mach number, the angle is prescribed instead (the
 // lift curve has no fold in the angle): steps of at most kMostAngleStep degrees along the lift
 // curve's secant, halved when they fail down to kLeastAngleStep, kAngleSolves solutions in all,
-// until the lift is within kLiftTolerance of the lift asked for. A lift that falls by more than
-// kLiftDrop of itself when the angle grows by at most kDropStep degrees has passed its maximum.
-inline constexpr double kMostAngleStep = 0.5, kLeastAngleStep = 0.02, kDropStep = 0.26;
+// until the lift is within kLiftTolerance of the lift asked for. A lift that falls below the
+// highest reached by more than kLiftDrop of it has passed the section's maximum.
+inline constexpr double kMostAngleStep = 0.5, kLeastAngleStep = 0.02;
 inline constexpr int kAngleSolves = 10;
 inline constexpr double kLiftTolerance = 1e-4, kLiftDrop = 0.01;
 // The entropy behind the shocks is lagged, not differentiated in the Jacobian: recomputed from

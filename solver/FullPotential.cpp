@@ -328,8 +328,8 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
     if (viscous && converged) {
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
-        coupling = solve_coupled(d, lu, fresh, warm && sameKind ? last.lu.get() : nullptr, m_memory->coupling, x, g, p, layerCase,
-                                 warm ? last.transpiration : Transpiration{}, iterations, budget);
+        coupling = solve_coupled(d, lu, fresh, warm && sameKind ? last.lu.get() : nullptr, m_memory->coupling, x, g, p,
+                                 layerCase, warm ? last.transpiration : Transpiration{}, iterations, budget);
         factorised = factorised || fresh;
         if (!coupling.converged && !coupling.loose) {
             // The layers did not settle (a stall, or massive separation): the inviscid flow is
