@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -162,25 +163,27 @@ public:
 
     /// Update it (0-based) of the given size (the larger of the potential's own update and the
     /// whole one), which changed the potential by dx and took the fraction taken of the layers'
-    /// update; judged from update judgeFrom on.
+    /// update; judged from update judgeFrom on. Only the updates a judgement reads are kept.
     void observe(int it, int judgeFrom, double size, const Eigen::VectorXd& dx, double taken)
     {
+        if (it < judgeFrom - kCycleWindow)
+            return;
         const double norms = dx.norm() * m_dx.norm();
-        m_turn.push_back(norms > 0 ? dx.dot(m_dx) / norms : 1.0);
+        m_recent.push_back({size, norms > 0 ? dx.dot(m_dx) / norms : 1.0, taken / m_share});
         m_dx = dx;
-        m_size.push_back(size);
-        m_taken.push_back(taken / m_share);
+        if (m_recent.size() > kCycleWindow + 1)
+            m_recent.pop_front();
         if (it < judgeFrom || it - m_judged < kCycleWindow)
             return;
-        double smallest = m_size[static_cast<std::size_t>(it - kCycleWindow)], turn = 0, whole = 0;
+        // m_recent: the update kCycleWindow before this one, then the window up to this one.
+        double smallest = m_recent.front().size, turn = 0, whole = 0;
         bool shrinking = true;
-        for (int k = it - kCycleWindow + 1; k <= it; ++k) {
-            const auto i = static_cast<std::size_t>(k);
-            if (k < it)
-                smallest = std::min(smallest, m_size[i]);
-            shrinking = shrinking && m_size[i] < m_size[i - 1];
-            turn += m_turn[i] / kCycleWindow;
-            whole += m_taken[i] / kCycleWindow;
+        for (std::size_t k = 1; k < m_recent.size(); ++k) {
+            if (k + 1 < m_recent.size())
+                smallest = std::min(smallest, m_recent[k].size);
+            shrinking = shrinking && m_recent[k].size < m_recent[k - 1].size;
+            turn += m_recent[k].turn / kCycleWindow;
+            whole += m_recent[k].taken / kCycleWindow;
         }
         if (m_share < 1 && shrinking && turn > 0.5) {
             m_share = std::min(2 * m_share, 1.0);
@@ -192,9 +195,12 @@ public:
     }
 
 private:
+    struct Update {
+        double size, turn, taken; // turn: cosine of the angle to the update before
+    };
     double m_share = 1;
     int m_judged = 0;
-    std::vector<double> m_size, m_turn, m_taken;
+    std::deque<Update> m_recent;
     Eigen::VectorXd m_dx;
 };
 

@@ -127,7 +127,7 @@ public:
     /// update in the series; converged when no thickness, shear stress or speed changes by more
     /// than the fraction tolerance (an amplification factor by more than a thousand times it);
     /// at most the fraction share (in (0, 1]) of the update is taken.
-    Step coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it, double tolerance, double share = 1);
+    Step coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it, double tolerance, double share);
 
     /// Mass fluxes out of the wall at each node and out of the wake's line at each of its points
     /// that carry mass defects (q delta*, chords; per node and wake point) at free-stream Mach
