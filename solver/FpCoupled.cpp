@@ -38,10 +38,13 @@ constexpr int kRenewGap = 3, kMostRenewals = 10;
 constexpr double kMinBeta = 0.3;
 // A layer whose mass defect passes 5 % of the chord is no boundary layer: massive separation.
 constexpr double kRunawayDefect = 0.05;
-// Updates that still circle after kMaxCoupled (see CycleDamping) get up to kDampedUpdates more,
-// damped; judged over the last kCycleWindow updates, a share never below kLeastShare.
-constexpr int kDampedUpdates = 30, kCycleWindow = 4;
-constexpr double kLeastShare = 0.25;
+// Updates that still circle after kMaxCoupled (see LayerHold) get up to kHeldUpdates more, the
+// layers' held; judged over the last kCycleWindow updates. The hold is kHold, tripled at the
+// second level (kHoldLevels): a layer then moves by about a three-hundredth of Newton's update,
+// so that the potential and the entropy settle within a few updates. Holds of 30 to 300 gained
+// the same cases; 1000, which all but freezes the layers, lost some.
+constexpr int kHeldUpdates = 30, kCycleWindow = 4, kHoldLevels = 2;
+constexpr double kHold = 300;
 
 /// Where the stations stand in the grid and how their speeds follow from the unknowns.
 struct StationMap {
@@ -150,16 +153,23 @@ private:
     std::array<int, 2> m_lastSign{};
 };
 
-/// The share of each coupled update taken once the updates circle. Where a shock stands on a
-/// separating layer, or the stagnation point on a node, Newton's updates can settle into a cycle
-/// of a few updates that neither grows nor shrinks: each is taken whole, each turns back on the
-/// last. Half of each update then contracts where the whole one circles. The share is halved
-/// when, over the last few updates, the updates were mostly taken whole, turned back on average
-/// and did not shrink below half the smallest before them; it is doubled again once they shrink
-/// steadily in one direction.
-class CycleDamping {
+/// The layers' hold (LayerCoupling::hold) once the coupled updates circle. Where a shock stands
+/// on a separating layer, Newton's updates can settle into a cycle of a few updates that neither
+/// grows nor shrinks: the shape factor at the shock's foot jumps by a factor of two or three
+/// between neighbouring stations, each update asks the layers there for a large change, and
+/// the next turns it back. Shortening every update alike slows the whole flow with them and
+/// often circles still. Held, the layers move by a small part of Newton's update (least where a
+/// station's equations are nearly singular, as at the shock's foot) while the potential and the
+/// shock's entropy take theirs whole and settle on the layers' displacement; once the updates
+/// shrink steadily, the hold is lifted and Newton's updates go on from there. The hold rises a
+/// level when, over the last few updates, the updates were mostly taken whole, turned back on
+/// average and did not shrink below half the smallest before them (at the top level such a
+/// judgement keeps it there for another window); it falls a level once they shrink steadily in
+/// one direction.
+class LayerHold {
 public:
-    double share() const { return m_share; }
+    bool active() const { return m_level > 0; }
+    double hold() const { return kHold * ((1 << m_level) - 1); }
 
     /// Update it (0-based) of the given size (the larger of the potential's own update and the
     /// whole one), which changed the potential by dx and took the fraction taken of the layers'
@@ -169,7 +179,7 @@ public:
         if (it < judgeFrom - kCycleWindow)
             return;
         const double norms = dx.norm() * m_dx.norm();
-        m_recent.push_back({size, norms > 0 ? dx.dot(m_dx) / norms : 1.0, taken / m_share});
+        m_recent.push_back({size, norms > 0 ? dx.dot(m_dx) / norms : 1.0, taken});
         m_dx = dx;
         if (m_recent.size() > kCycleWindow + 1)
             m_recent.pop_front();
@@ -185,11 +195,11 @@ public:
             turn += m_recent[k].turn / kCycleWindow;
             whole += m_recent[k].taken / kCycleWindow;
         }
-        if (m_share < 1 && shrinking && turn > 0.5) {
-            m_share = std::min(2 * m_share, 1.0);
+        if (m_level > 0 && shrinking && turn > 0.5) {
+            --m_level;
             m_judged = it;
         } else if (size > 0.5 * smallest && turn < 0.5 && whole >= 0.5) {
-            m_share = std::max(0.5 * m_share, kLeastShare);
+            m_level = std::min(m_level + 1, kHoldLevels);
             m_judged = it;
         }
     }
@@ -198,8 +208,7 @@ private:
     struct Update {
         double size, turn, taken; // turn: cosine of the angle to the update before
     };
-    double m_share = 1;
-    int m_judged = 0;
+    int m_level = 0, m_judged = 0;
     std::deque<Update> m_recent;
     Eigen::VectorXd m_dx;
 };
@@ -280,8 +289,8 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     Eigen::VectorXd r;
     std::vector<double> gridFlux;
     LaminarLimits limits;
-    CycleDamping damping;
-    for (int it = 0; (it < kMaxCoupled || (damping.share() < 1 && it < kMaxCoupled + kDampedUpdates)) &&
+    LayerHold hold;
+    for (int it = 0; (it < kMaxCoupled || (hold.active() && it < kMaxCoupled + kHeldUpdates)) &&
                      !budget.spent(iterations);
          ++it) {
         const int stations = layers.stations();
@@ -324,7 +333,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             layers.setForcedTransition(limits.follow(laminarLimit(layers, p, nodes, flow)));
         }
         const Eigen::VectorXd q0 = map.speed * (x - y);
-        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it, kLayerTolerance, damping.share());
+        const SectionLayers::Step step = layers.coupledStep(q0, coupling, it, kLayerTolerance, hold.hold());
         if (!step.ok || !step.dm.allFinite())
             return result;
         Eigen::VectorXd dx = -step.relaxation * y - perDefect * step.dm;
@@ -360,9 +369,9 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
                 size > kRenewContraction * lastSize;
         renewals += renew ? 1 : 0;
         lastSize = size;
-        // Only a series that would otherwise end unconverged is damped: the solutions that
+        // Only a series that would otherwise end unconverged is held: the solutions that
         // converge within kMaxCoupled stay as they are.
-        damping.observe(it, kMaxCoupled - 1, size, dx, step.relaxation);
+        hold.observe(it, kMaxCoupled - 1, size, dx, step.relaxation);
     }
     memory = {map.gridNode, std::move(perDefect), std::move(coupling)};
     const double alpha = x(d.angle());

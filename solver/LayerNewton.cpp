@@ -11,10 +11,11 @@ namespace {
 
 /// Solves the layers' part of the Jacobian (the derivatives by c, theta and m), which is block
 /// lower-triangular: each station's three equations involve the station and its upstream
-/// neighbours only, so a sweep downstream solves it.
+/// neighbours only, so a sweep downstream solves it. With a hold, each station's block is
+/// inverted in the Levenberg-Marquardt sense (see LayerCoupling::hold).
 class DownstreamSweep {
 public:
-    explicit DownstreamSweep(const LayerSystem& layers) : m_layers(layers), m_inverse(static_cast<std::size_t>(layers.size()))
+    DownstreamSweep(const LayerSystem& layers, double hold) : m_layers(layers), m_inverse(static_cast<std::size_t>(layers.size()))
     {
         for (int i = 0; i < layers.size(); ++i) {
             const Eigen::Matrix3d a = layers.row(i).self.leftCols<3>();
@@ -23,7 +24,13 @@ public:
                 m_ok = false;
                 return;
             }
-            m_inverse[static_cast<std::size_t>(i)] = lu.inverse();
+            if (hold > 0) {
+                Eigen::Matrix3d normal = a.transpose() * a;
+                normal.diagonal() *= 1 + hold;
+                m_inverse[static_cast<std::size_t>(i)] = normal.inverse() * a.transpose();
+            } else {
+                m_inverse[static_cast<std::size_t>(i)] = lu.inverse();
+            }
         }
     }
     bool ok() const { return m_ok; }
@@ -79,7 +86,7 @@ bool layer_newton_update(const LayerSystem& layers, const LayerCoupling& couplin
 {
     const int n = layers.size();
     const bool lift = coupling.qAlpha.size() == n && static_cast<bool>(coupling.lift);
-    const DownstreamSweep sweep(layers);
+    const DownstreamSweep sweep(layers, coupling.hold);
     if (!sweep.ok())
         return false;
     const auto& state = layers.state();

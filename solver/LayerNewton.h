@@ -22,6 +22,11 @@ struct LayerCoupling {
     /// derivatives by them.
     std::function<double(const Eigen::VectorXd& q, double alpha, Eigen::VectorXd& dq, double& dalpha)> lift;
     double target = 0; ///< the lift coefficient to reach
+    /// Levenberg-Marquardt shift of each station's own block A (the derivatives of its three
+    /// equations by its c, theta and m): the update solves (A^T A + hold diag(A^T A)) dz = A^T r
+    /// in place of A dz = r. It shortens the layers' updates while the potential's are taken
+    /// whole; 0 for Newton's update.
+    double hold = 0;
 };
 
 /// A Newton update of the layers and, with the lift prescribed, the angle.

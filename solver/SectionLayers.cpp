@@ -348,8 +348,7 @@ Eigen::VectorXd SectionLayers::stationDefects() const
     return m;
 }
 
-SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it, double tolerance,
-                                           double share)
+SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alpha, int it, double tolerance)
 {
     Step step;
     ++m_iterations;
@@ -357,15 +356,26 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
     LayerUpdate u;
     if (!layer_newton_update(m_layers, coupling, alpha, u))
         return step;
+    // A held update is short by design: whether the layers have converged, Newton's says.
+    double newtonChange = 0;
+    if (coupling.hold > 0) {
+        LayerCoupling newton = coupling;
+        newton.hold = 0;
+        LayerUpdate full;
+        if (!layer_newton_update(m_layers, newton, alpha, full))
+            return step;
+        newtonChange = largestChange(m_layers, full);
+    }
     const Eigen::VectorXd before = stationDefects();
-    step.relaxation = std::min(relaxation(m_layers, u), share);
+    step.relaxation = relaxation(m_layers, u);
     const double applied = update(m_layers, u, step.relaxation);
     step.dm = stationDefects() - before;
     alpha += step.relaxation * u.alpha;
     // Converged when the update is below the tolerance, or when a full step changes nothing
     // more because all it still asks is a shape factor below the lowest (an attached layer
     // just behind a shock that a laminar layer ran into).
-    const double change = step.relaxation == 1 ? std::min(largestChange(m_layers, u), applied) : largestChange(m_layers, u);
+    const double change = std::max(newtonChange, step.relaxation == 1 ? std::min(largestChange(m_layers, u), applied)
+                                                                      : largestChange(m_layers, u));
     if (!std::isfinite(change))
         return step;
     step.ok = true;
@@ -397,14 +407,15 @@ SectionLayers::Step SectionLayers::advance(LayerCoupling& coupling, double& alph
 }
 
 SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it,
-                                               double tolerance, double share)
+                                               double tolerance, double hold)
 {
     LayerCoupling coupling;
     coupling.q0 = q0;
     coupling.d = d;
     coupling.m0 = stationDefects();
+    coupling.hold = hold;
     double alpha = 0;
-    return advance(coupling, alpha, it, tolerance, share);
+    return advance(coupling, alpha, it, tolerance);
 }
 
 bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
@@ -433,7 +444,7 @@ bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imp
                 return cl;
             };
         }
-        const Step step = advance(coupling, alpha, it, kTolerance, 1);
+        const Step step = advance(coupling, alpha, it, kTolerance);
         if (!step.ok)
             return false;
         if (step.converged)

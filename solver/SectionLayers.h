@@ -126,8 +126,8 @@ public:
     /// answer q = q0 + d (m - m_now), m_now the present defects (per station); it index of the
     /// update in the series; converged when no thickness, shear stress or speed changes by more
     /// than the fraction tolerance (an amplification factor by more than a thousand times it);
-    /// at most the fraction share (in (0, 1]) of the update is taken.
-    Step coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it, double tolerance, double share);
+    /// hold: LayerCoupling::hold (0: Newton's update). Convergence is judged on Newton's update.
+    Step coupledStep(const Eigen::VectorXd& q0, const Eigen::MatrixXd& d, int it, double tolerance, double hold);
 
     /// Mass fluxes out of the wall at each node and out of the wake's line at each of its points
     /// that carry mass defects (q delta*, chords; per node and wake point) at free-stream Mach
@@ -163,7 +163,7 @@ private:
     Eigen::MatrixXd m_d;         // dq / dm of the stations
     int m_moves = 0;                 // transition moves in the present series of updates
     std::array<int, 2> m_lastMove{0, 0}, m_reversals{0, 0}; // per surface: of its transition point
-    Step advance(LayerCoupling& coupling, double& alpha, int it, double tolerance, double share);
+    Step advance(LayerCoupling& coupling, double& alpha, int it, double tolerance);
     LayerSystem m_layers;
     int m_iterations = 0;
 };

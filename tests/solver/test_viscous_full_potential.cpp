@@ -253,8 +253,9 @@ TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
 TEST(ViscousFullPotential, UpdatesThatCircleAtHighLiftSettleOnTheLiftCurve)
 {
     // NACA 0012 at M 0.3, CL 0.8 (level 1): the transition point near the leading edge and the
-    // layers behind it send the coupled updates round a cycle that the whole updates never
-    // leave; damped, they settle. The angle lies on the lift curve through CL 0.76 and 0.78.
+    // layers behind it send the coupled updates round a cycle that Newton's updates never
+    // leave; with the layers held, they settle. The angle lies on the lift curve through CL 0.76
+    // and 0.78.
     const auto contour = camber::test::section_points(camber::test::example("naca0012.ULF"));
     FlowCase f = atLift(viscous(0.3, 0, 6.5e6), 0.8);
     f.level = 1;
