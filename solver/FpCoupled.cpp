@@ -3,7 +3,6 @@
 
 #include "Gas.h"
 #include "PanelLayers.h"
-#include "PanelMethod.h"
 
 #include <algorithm>
 #include <array>
@@ -33,9 +32,6 @@ constexpr double kLoosePotential = 1e-4, kLoose = 1e-2;
 // point settling), which a new factorisation, at a solve per station, does not speed up.
 constexpr double kRenewContraction = 0.5, kRenewAbove = 1e-4;
 constexpr int kRenewGap = 3, kMostRenewals = 10;
-// The interaction law of the layers' first solution on the inviscid flow: the panel method's
-// answer, its Prandtl-Glauert factor kept from vanishing near sonic free streams.
-constexpr double kMinBeta = 0.3;
 // A layer whose mass defect passes 5 % of the chord is no boundary layer: massive separation.
 constexpr double kRunawayDefect = 0.05;
 // Updates that still circle after kMaxCoupled (see LayerHold) get up to kHeldUpdates more, the
@@ -230,10 +226,6 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
                             const FlowCase& flow, const Transpiration& start, int& iterations, const Budget& budget)
 {
     CoupledResult result;
-    PanelMethod pm;
-    pm.build(p);
-    if (!pm.ok())
-        return result;
     // The wake runs along the cut, to the first point a chord or more behind the edge.
     std::vector<Point> wake{g.node[0]};
     for (int j = 1; j < g.nj - 1 && std::hypot(wake.back().x - wake.front().x, wake.back().y - wake.front().y) < kWakeLength; ++j)
@@ -254,8 +246,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     }
     LayerSettings settings = layer_settings(flow, flow.mach);
     settings.flow.karmanTsien = false; // the potential's speeds are the edge speeds
-    const double beta = std::sqrt(std::max(1 - flow.mach * flow.mach, kMinBeta * kMinBeta));
-    SectionLayers layers(p, pm, wake, settings, 1 / beta);
+    SectionLayers layers(p, wake, settings);
     {
         const Eigen::VectorXd speed = outer * x;
         OuterSpeeds o;

@@ -75,7 +75,7 @@ LayerSettings layer_settings(const FlowCase& flow, double mach)
 SectionLayersResult solve_panel_layers(const Panelling& p, const PanelMethod& pm, const SectionLoads& loads,
                                        const FlowCase& flow, double mach, double alpha)
 {
-    SectionLayers layers(p, pm, trace_wake(p, pm, alpha), layer_settings(flow, mach), 1.0);
+    SectionLayers layers(p, pm, trace_wake(p, pm, alpha), layer_settings(flow, mach));
     // The panel method's speeds are those of the free stream and the vorticity; by the angle they
     // change as those of the free stream turned a quarter turn further.
     const auto outer = [&](double a) {

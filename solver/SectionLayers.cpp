@@ -5,6 +5,7 @@
 #include "LayerClosures.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace camber::smesh {
@@ -154,9 +155,16 @@ double update(LayerSystem& layers, const LayerUpdate& u, double r)
 
 } // namespace
 
-SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vector<Point> wake, const LayerSettings& settings,
-                             double influence_scale)
-    : m_p(p), m_pm(pm), m_wake(std::move(wake)), m_settings(settings), m_scale(influence_scale)
+SectionLayers::SectionLayers(const Panelling& p, std::vector<Point> wake, const LayerSettings& settings)
+    : m_p(p), m_wake(std::move(wake)), m_settings(settings)
+{
+    m_wakeArc.assign(1, 0.0);
+    for (std::size_t k = 1; k < m_wake.size(); ++k)
+        m_wakeArc.push_back(m_wakeArc.back() + std::hypot(m_wake[k].x - m_wake[k - 1].x, m_wake[k].y - m_wake[k - 1].y));
+}
+
+SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vector<Point> wake, const LayerSettings& settings)
+    : SectionLayers(p, std::move(wake), settings)
 {
     // Speeds per unit source: at the nodes through the panel method's vorticity; along the wake
     // (but at the trailing edge, which takes the mean of the two edges' speeds) by the velocity
@@ -189,36 +197,18 @@ SectionLayers::SectionLayers(const Panelling& p, const PanelMethod& pm, std::vec
         m_wakePerSource.row(k).head(panels) += t.x * perSource.row(0) + t.y * perSource.row(1);
         m_wakePerSource.row(k).tail(wakePanels) += t.x * own.row(0) + t.y * own.row(1);
     }
-    m_wakeArc.assign(1, 0.0);
-    for (std::size_t k = 1; k < m_wake.size(); ++k)
-        m_wakeArc.push_back(m_wakeArc.back() + std::hypot(m_wake[k].x - m_wake[k - 1].x, m_wake[k].y - m_wake[k - 1].y));
 }
 
 Eigen::VectorXd SectionLayers::wakeSpeeds(const Eigen::VectorXd& gamma, double alpha) const
 {
+    assert(m_wakeTangent.size() > 0);
     return m_wakeTangent * Eigen::Vector2d(std::cos(alpha), std::sin(alpha)) + m_wakePerVorticity * gamma;
 }
 
-void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
+Eigen::MatrixXd SectionLayers::panelAnswer() const
 {
-    const int n = static_cast<int>(nodeSpeed.size());
-    // Each surface keeps at least two stations.
-    m_stagnation = std::clamp(stagnationNode(nodeSpeed, m_p.le), 1, n - 3);
     const int is = m_stagnation;
     const auto s = [&](int i) { return m_p.s[static_cast<std::size_t>(i)]; };
-    m_node.clear();
-    m_sign.clear();
-    for (int i = is; i >= 0; --i) {
-        m_node.push_back(i);
-        m_sign.push_back(-1);
-    }
-    for (int i = is + 1; i < n; ++i) {
-        m_node.push_back(i);
-        m_sign.push_back(1);
-    }
-    m_upper = is + 1;
-    m_lower = n - 1 - is;
-
     // Sources from mass defects: on each panel of the contour and the wake the growth of m along
     // the layer over the panel's length; on the panel of the stagnation point both layers grow
     // from nothing.
@@ -245,9 +235,33 @@ void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
         perSource.row(k) = m_sign[static_cast<std::size_t>(k)] * m_nodePerSource.row(m_node[static_cast<std::size_t>(k)]);
     perSource.row(ns) = 0.5 * (perSource.row(m_upper - 1) + perSource.row(ns - 1));
     perSource.bottomRows(nw - 1) = m_wakePerSource.bottomRows(nw - 1);
-    m_d = m_scale * (perSource * perDefect);
+    return perSource * perDefect;
+}
+
+void SectionLayers::mapStations(const Eigen::VectorXd& nodeSpeed)
+{
+    const int n = static_cast<int>(nodeSpeed.size());
+    // Each surface keeps at least two stations.
+    m_stagnation = std::clamp(stagnationNode(nodeSpeed, m_p.le), 1, n - 3);
+    const int is = m_stagnation;
+    m_node.clear();
+    m_sign.clear();
+    for (int i = is; i >= 0; --i) {
+        m_node.push_back(i);
+        m_sign.push_back(-1);
+    }
+    for (int i = is + 1; i < n; ++i) {
+        m_node.push_back(i);
+        m_sign.push_back(1);
+    }
+    m_upper = is + 1;
+    m_lower = n - 1 - is;
+
+    if (m_nodePerSource.size() > 0)
+        m_d = panelAnswer();
 
     // The layers' stations.
+    const int ns = m_upper + m_lower;
     LayerStations st;
     const auto isz = static_cast<std::size_t>(is);
     st.stagnationPanel = m_p.s[isz + 1] - m_p.s[isz];
@@ -421,6 +435,7 @@ SectionLayers::Step SectionLayers::coupledStep(const Eigen::VectorXd& q0, const 
 bool SectionLayers::solve(const OuterFunction& outer, const Eigen::VectorXd& imposedNodes, const Eigen::VectorXd& imposedWake,
                           double& alpha, int max_iterations, const LiftFunction& lift, double target)
 {
+    assert(m_d.size() > 0); // coupled to the panel method
     beginUpdates();
     for (int it = 0; it < max_iterations; ++it) {
         LayerCoupling coupling;

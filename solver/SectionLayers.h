@@ -53,18 +53,20 @@ struct SectionLayersResult {
 void report_layers(const SectionLayersResult& v, Point origin, double scale, FlowResult& r);
 
 /// The boundary layers of both surfaces and the wake of one section, standing on the nodes of a
-/// panelling and on points along a wake from the trailing edge, coupled to an outer flow: the
-/// speeds the outer flow gives (OuterSpeeds) change with the layers' mass defects as the panel
-/// method's do, scaled by influence_scale (1 for the panel method itself; for another outer flow
-/// the panel method's answer is its interaction law). Layers, outer speeds and, with the lift
-/// prescribed, the angle are solved together by Newton's method (layer_newton_update).
+/// panelling and on points along a wake from the trailing edge, coupled to an outer flow. With the
+/// panel method as that flow (solve), the speeds it gives (OuterSpeeds) change with the layers'
+/// mass defects as its sources say; another outer flow gives its own linearised answer at each
+/// update (coupledStep). Layers, outer speeds and, with the lift prescribed, the angle are solved
+/// together by Newton's method (layer_newton_update).
 ///
 /// The stations follow the stagnation point: the surfaces part at the panel where the coupled
 /// speed changes sign, and when it moves past a node that node's layer changes sides.
 class SectionLayers {
 public:
-    SectionLayers(const Panelling& p, const PanelMethod& pm, std::vector<Point> wake, const LayerSettings& settings,
-                  double influence_scale);
+    /// Layers coupled to the panel method pm of panelling p.
+    SectionLayers(const Panelling& p, const PanelMethod& pm, std::vector<Point> wake, const LayerSettings& settings);
+    /// Layers coupled to another outer flow, which answers them through coupledStep only.
+    SectionLayers(const Panelling& p, std::vector<Point> wake, const LayerSettings& settings);
 
     /// The outer flow's speeds at angle alpha (radians) with the mass defects it was solved with.
     using OuterFunction = std::function<OuterSpeeds(double alpha)>;
@@ -146,21 +148,20 @@ public:
 private:
     struct StationMap;
     void mapStations(const Eigen::VectorXd& nodeSpeed);
+    Eigen::MatrixXd panelAnswer() const;
     void remap();
     Eigen::VectorXd atStations(const Eigen::VectorXd& nodes, const Eigen::VectorXd& wake, bool speeds = true) const;
 
     const Panelling& m_p;
-    const PanelMethod& m_pm;
     std::vector<Point> m_wake;
     LayerSettings m_settings;
-    double m_scale = 1;
     Eigen::MatrixXd m_nodePerSource, m_wakePerSource; // speeds per unit source at nodes and wake points
     Eigen::MatrixXd m_wakeTangent, m_wakePerVorticity; // wake direction and speeds along it per unit node vorticity
     std::vector<double> m_wakeArc;                    // distance of each wake point from the trailing edge
     std::vector<int> m_node;     // node of each surface station
     std::vector<double> m_sign;  // station speed = sign * node speed
     int m_stagnation = 0, m_upper = 0, m_lower = 0;
-    Eigen::MatrixXd m_d;         // dq / dm of the stations
+    Eigen::MatrixXd m_d;         // dq / dm of the stations through the panel method (solve only)
     int m_moves = 0;                 // transition moves in the present series of updates
     std::array<int, 2> m_lastMove{0, 0}, m_reversals{0, 0}; // per surface: of its transition point
     Step advance(LayerCoupling& coupling, double& alpha, int it, double tolerance);

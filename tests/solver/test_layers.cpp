@@ -277,7 +277,7 @@ TEST(SectionLayers, MassFluxesCarryAllTheDisplacedMassIntoTheWake)
     pm.build(p);
     FlowCase flow;
     flow.reynolds = 3e6;
-    SectionLayers layers(p, pm, trace_wake(p, pm, alpha), layer_settings(flow, mach), 1.0);
+    SectionLayers layers(p, pm, trace_wake(p, pm, alpha), layer_settings(flow, mach));
     OuterSpeeds outer;
     outer.nodes = std::cos(alpha) * pm.gamma0() + std::sin(alpha) * pm.gamma90();
     outer.wake = layers.wakeSpeeds(outer.nodes, alpha);
