@@ -37,8 +37,9 @@ constexpr double kRunawayDefect = 0.05;
 // Updates that still circle after kMaxCoupled (see LayerHold) get up to kHeldUpdates more, the
 // layers' held; judged over the last kCycleWindow updates. The hold is kHold, tripled at the
 // second level (kHoldLevels): a layer then moves by about a three-hundredth of Newton's update,
-// so that the potential and the entropy settle within a few updates. Holds of 30 to 300 gained
-// the same cases; 1000, which all but freezes the layers, lost some.
+// so that the potential and the entropy settle within a few updates. Holds of 30 and 100 gained
+// two of the three envelope cases that 300 gains; 1000, which all but freezes the layers, lost
+// some.
 constexpr int kHeldUpdates = 30, kCycleWindow = 4, kHoldLevels = 2;
 constexpr double kHold = 300;
 
