@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -50,6 +51,21 @@ FlowCase atLift(FlowCase f, double cl)
     f.prescribed_lift = true;
     f.target = cl;
     return f;
+}
+
+/// Cold solutions of a section file of the examples at Mach number mach, level 1, Re 6.5 million,
+/// at each of the lifts in turn.
+std::vector<FlowResult> levelOneLifts(const char* file, double mach, std::initializer_list<double> lifts)
+{
+    const auto contour = camber::test::section_points(camber::test::example(file));
+    FlowCase f = viscous(mach, 0, 6.5e6);
+    f.level = 1;
+    std::vector<FlowResult> r;
+    for (const double cl : lifts) {
+        Solver solver;
+        r.push_back(solver.solve(contour, atLift(f, cl)));
+    }
+    return r;
 }
 
 FlowCase inviscidOf(FlowCase f)
@@ -255,15 +271,9 @@ TEST(ViscousFullPotential, LooselyCoupledHighLiftLiesOnTheLiftCurve)
     // NACA 0012 at M 0.3, CL 0.8 (level 1): the transition point near the leading edge and the
     // layers behind it keep the coupled updates creeping; they settle, loosely coupled. The
     // angle lies on the lift curve through CL 0.76 and 0.78.
-    const auto contour = camber::test::section_points(camber::test::example("naca0012.ULF"));
-    FlowCase f = atLift(viscous(0.3, 0, 6.5e6), 0.8);
-    f.level = 1;
-    std::vector<FlowResult> r;
-    for (const double cl : {0.76, 0.78, 0.8}) {
-        Solver solver;
-        r.push_back(solver.solve(contour, atLift(f, cl)));
-        ASSERT_GE(r.back().status, 0) << cl;
-    }
+    const std::vector<FlowResult> r = levelOneLifts("naca0012.ULF", 0.3, {0.76, 0.78, 0.8});
+    for (const FlowResult& k : r)
+        ASSERT_GE(k.status, 0) << k.cl;
     EXPECT_NEAR(r[2].cl, 0.8, 1e-4);
     EXPECT_NEAR(r[2].alpha, 2 * r[1].alpha - r[0].alpha, 0.05);
     EXPECT_NEAR(r[2].cd, 2 * r[1].cd - r[0].cd, 2e-4);
@@ -275,15 +285,9 @@ TEST(ViscousFullPotential, HeldLayersSettleAShockOnASeparatingLayerOnTheLiftCurv
     // they circle at the foot of the lower-surface shock, where the shape factor jumps over two
     // stations, and without the layers' hold the case fails (-2). Held, it converges, on the lift
     // curve through the other two and with their drag.
-    const auto contour = camber::test::section_points(camber::test::example("rae2822.ULF"));
-    FlowCase f = atLift(viscous(0.8, 0, 6.5e6), 0.2);
-    f.level = 1;
-    std::vector<FlowResult> r;
-    for (const double cl : {0.24, 0.22, 0.2}) {
-        Solver solver;
-        r.push_back(solver.solve(contour, atLift(f, cl)));
-        ASSERT_GE(r.back().status, 0) << cl;
-    }
+    const std::vector<FlowResult> r = levelOneLifts("rae2822.ULF", 0.8, {0.24, 0.22, 0.2});
+    for (const FlowResult& k : r)
+        ASSERT_GE(k.status, 0) << k.cl;
     EXPECT_NEAR(r[2].cl, 0.2, 1e-4);
     EXPECT_NEAR(r[2].alpha, 2 * r[1].alpha - r[0].alpha, 0.02);
     EXPECT_NEAR(r[2].cd, 0.5 * (r[0].cd + r[1].cd), 0.05 * r[2].cd);
