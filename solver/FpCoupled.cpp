@@ -2,12 +2,12 @@
 #include "FpCoupled.h"
 
 #include "Gas.h"
+#include "LayerHold.h"
 #include "PanelLayers.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <deque>
 #include <utility>
 #include <vector>
 
@@ -34,14 +34,9 @@ constexpr double kRenewContraction = 0.5, kRenewAbove = 1e-4;
 constexpr int kRenewGap = 3, kMostRenewals = 10;
 // A layer whose mass defect passes 5 % of the chord is no boundary layer: massive separation.
 constexpr double kRunawayDefect = 0.05;
-// Updates that still circle after kMaxCoupled (see LayerHold) get up to kHeldUpdates more, the
-// layers' held; judged over the last kCycleWindow updates. The hold is kHold, tripled at the
-// second level (kHoldLevels): a layer then moves by about a three-hundredth of Newton's update,
-// so that the potential and the entropy settle within a few updates. Holds of 30 and 100 gained
-// two of the three envelope cases that 300 gains; 1000, which all but freezes the layers, lost
-// some.
-constexpr int kHeldUpdates = 30, kCycleWindow = 4, kHoldLevels = 2;
-constexpr double kHold = 300;
+// Updates that still circle after kMaxCoupled get up to kHeldUpdates more, the layers' held
+// (LayerHold).
+constexpr int kHeldUpdates = 30;
 
 /// Where the stations stand in the grid and how their speeds follow from the unknowns.
 struct StationMap {
@@ -148,66 +143,6 @@ private:
     bool m_started = false;
     std::array<double, 2> m_value{}, m_share{1, 1};
     std::array<int, 2> m_lastSign{};
-};
-
-/// The layers' hold (LayerCoupling::hold) once the coupled updates circle. Where a shock stands
-/// on a separating layer, Newton's updates can settle into a cycle of a few updates that neither
-/// grows nor shrinks: the shape factor at the shock's foot jumps by a factor of two or three
-/// between neighbouring stations, each update asks the layers there for a large change, and
-/// the next turns it back. Shortening every update alike slows the whole flow with them and
-/// often circles still. Held, the layers move by a small part of Newton's update (least where a
-/// station's equations are nearly singular, as at the shock's foot) while the potential and the
-/// shock's entropy take theirs whole and settle on the layers' displacement; once the updates
-/// shrink steadily, the hold is lifted and Newton's updates go on from there. The hold rises a
-/// level when, over the last few updates, the updates were mostly taken whole, turned back on
-/// average and did not shrink below half the smallest before them (at the top level such a
-/// judgement keeps it there for another window); it falls a level once they shrink steadily in
-/// one direction.
-class LayerHold {
-public:
-    bool active() const { return m_level > 0; }
-    double hold() const { return kHold * ((1 << m_level) - 1); }
-
-    /// Update it (0-based) of the given size (the larger of the potential's own update and the
-    /// whole one), which changed the potential by dx and took the fraction taken of the layers'
-    /// update; judged from update judgeFrom on. Only the updates a judgement reads are kept.
-    void observe(int it, int judgeFrom, double size, const Eigen::VectorXd& dx, double taken)
-    {
-        if (it < judgeFrom - kCycleWindow)
-            return;
-        const double norms = dx.norm() * m_dx.norm();
-        m_recent.push_back({size, norms > 0 ? dx.dot(m_dx) / norms : 1.0, taken});
-        m_dx = dx;
-        if (m_recent.size() > kCycleWindow + 1)
-            m_recent.pop_front();
-        if (it < judgeFrom || it - m_judged < kCycleWindow)
-            return;
-        // m_recent: the update kCycleWindow before this one, then the window up to this one.
-        double smallest = m_recent.front().size, turn = 0, whole = 0;
-        bool shrinking = true;
-        for (std::size_t k = 1; k < m_recent.size(); ++k) {
-            if (k + 1 < m_recent.size())
-                smallest = std::min(smallest, m_recent[k].size);
-            shrinking = shrinking && m_recent[k].size < m_recent[k - 1].size;
-            turn += m_recent[k].turn / kCycleWindow;
-            whole += m_recent[k].taken / kCycleWindow;
-        }
-        if (m_level > 0 && shrinking && turn > 0.5) {
-            --m_level;
-            m_judged = it;
-        } else if (size > 0.5 * smallest && turn < 0.5 && whole >= 0.5) {
-            m_level = std::min(m_level + 1, kHoldLevels);
-            m_judged = it;
-        }
-    }
-
-private:
-    struct Update {
-        double size, turn, taken; // turn: cosine of the angle to the update before
-    };
-    int m_level = 0, m_judged = 0;
-    std::deque<Update> m_recent;
-    Eigen::VectorXd m_dx;
 };
 
 /// Solves with the factorised Jacobian for a vector in the unknowns' natural order.
