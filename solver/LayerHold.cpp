@@ -2,6 +2,7 @@
 #include "LayerHold.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace camber::smesh::fp {
 
@@ -33,6 +34,22 @@ void LayerHold::observe(int it, int judgeFrom, double size, const Eigen::VectorX
         m_level = std::min(m_level + 1, kLevels);
         m_judged = it;
     }
+}
+
+bool LayerHold::settles(double tolerance, int more) const
+{
+    if (m_recent.size() < 2)
+        return false;
+    // Updates that shrink on the whole but not one by one (the lagged entropy and the layers
+    // taking turns) are judged by their mean rate over the window.
+    const double last = m_recent.back().size;
+    for (std::size_t k = 0; k + 1 < m_recent.size(); ++k)
+        if (!(last < m_recent[k].size))
+            return false;
+    if (last < tolerance)
+        return true;
+    const double rate = std::pow(last / m_recent.front().size, 1.0 / static_cast<double>(m_recent.size() - 1));
+    return std::log(tolerance / last) / std::log(rate) <= more;
 }
 
 } // namespace camber::smesh::fp

@@ -8,7 +8,8 @@
 namespace camber::smesh::fp {
 
 /// Judges the last coupled updates of a viscous full-potential solution that has used up its
-/// ordinary budget: whether they circle, and the layers are to be held (LayerCoupling::hold).
+/// ordinary budget: whether they circle, and the layers are to be held (LayerCoupling::hold), or
+/// shrink steadily, and only want a few updates more.
 ///
 /// Where a shock stands on a separating layer, Newton's updates can settle into a cycle of a few
 /// updates that neither grows nor shrinks: the shape factor at the shock's foot jumps by a factor
@@ -41,6 +42,12 @@ public:
     /// whole one), which changed the potential by dx and took the fraction taken of the layers'
     /// update; judged from update judgeFrom on. Only the updates a judgement reads are kept.
     void observe(int it, int judgeFrom, double size, const Eigen::VectorXd& dx, double taken);
+
+    /// Whether the sizes of the updates observed last (the window up to the last) fell to the
+    /// last as the smallest, at a rate that takes them below tolerance within at most more
+    /// updates.
+    bool settles(double tolerance, int more) const;
+
 private:
     struct Update {
         double size, turn, taken; // turn: cosine of the angle to the update before

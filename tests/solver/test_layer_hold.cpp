@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The judgement of the coupled updates left at the end of the ordinary budget: when the layers
-// are held and when the hold is lifted.
+// are held, when the hold is lifted, and when a shrinking series is given more updates.
 
 #include "solver/LayerHold.h"
 
@@ -31,6 +31,42 @@ void observe(LayerHold& hold, const std::vector<Update>& updates, int last = kJu
         hold.observe(it++, kJudgeFrom, u.size, u.size * u.direction * v, u.taken);
 }
 
+std::vector<Update> sizes(const std::vector<double>& s)
+{
+    std::vector<Update> u;
+    for (const double v : s)
+        u.push_back({v, 1, 1.0});
+    return u;
+}
+
+struct SettleCase {
+    const char* what;
+    std::vector<double> sizes; // the window's updates, the last at the judgement
+    int more;
+    bool settles;
+};
+
+TEST(LayerHold, GivesMoreUpdatesOnlyToASeriesThatShrinksToTheToleranceWithinThem)
+{
+    const std::vector<SettleCase> cases{
+        // The lagged entropy and the layers taking turns: not smaller one by one, sevenfold in all.
+        {"zig-zag, sevenfold over the window", {2.45e-7, 4.15e-7, 1.65e-7, 1.41e-7, 3.45e-8}, 30, true},
+        // 0.88 per update from 1.9e-7 reaches 1e-8 in 23 updates.
+        {"steady, 23 updates to go", {3.2e-7, 2.8e-7, 2.45e-7, 2.15e-7, 1.9e-7}, 30, true},
+        {"steady, 23 updates to go, 20 given", {3.2e-7, 2.8e-7, 2.45e-7, 2.15e-7, 1.9e-7}, 20, false},
+        {"creeping, 0.98 per update", {1.08e-4, 1.06e-4, 1.04e-4, 1.02e-4, 1e-4}, 30, false},
+        {"last not the smallest", {1e-6, 5e-7, 1e-7, 2e-7, 1.5e-7}, 30, false},
+        {"growing", {1e-7, 2e-7, 4e-7, 8e-7, 1.6e-6}, 30, false},
+        {"already below the tolerance", {4e-8, 3e-8, 2e-8, 1.5e-8, 5e-9}, 30, true},
+    };
+    for (const SettleCase& c : cases) {
+        LayerHold hold;
+        observe(hold, sizes(c.sizes));
+        EXPECT_EQ(hold.settles(1e-8, c.more), c.settles) << c.what;
+        EXPECT_FALSE(hold.active()) << c.what;
+    }
+}
+
 TEST(LayerHold, HoldsLayersWhoseUpdatesCircleAndLiftsTheHoldOnceTheyShrinkOneWay)
 {
     // Taken whole, each update turning the last one back, none smaller: a cycle.
@@ -41,6 +77,7 @@ TEST(LayerHold, HoldsLayersWhoseUpdatesCircleAndLiftsTheHoldOnceTheyShrinkOneWay
     observe(hold, circling);
     ASSERT_TRUE(hold.active());
     EXPECT_EQ(hold.hold(), LayerHold::kHold);
+    EXPECT_FALSE(hold.settles(1e-8, 30));
 
     // Still circling a window later: the next level, which is the last.
     int it = kJudgeFrom;
