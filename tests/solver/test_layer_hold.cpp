@@ -39,6 +39,16 @@ std::vector<Update> sizes(const std::vector<double>& s)
     return u;
 }
 
+// A window of updates of one size, each turning the last one back, of which the layers took the
+// share taken.
+std::vector<Update> circling(double taken)
+{
+    std::vector<Update> u;
+    for (int k = 0; k < LayerHold::kWindow + 1; ++k)
+        u.push_back({1e-3, k % 2 == 0 ? 1 : -1, taken});
+    return u;
+}
+
 struct SettleCase {
     const char* what;
     std::vector<double> sizes; // the window's updates, the last at the judgement
@@ -70,11 +80,8 @@ TEST(LayerHold, GivesMoreUpdatesOnlyToASeriesThatShrinksToTheToleranceWithinThem
 TEST(LayerHold, HoldsLayersWhoseUpdatesCircleAndLiftsTheHoldOnceTheyShrinkOneWay)
 {
     // Taken whole, each update turning the last one back, none smaller: a cycle.
-    std::vector<Update> circling;
-    for (int k = 0; k < LayerHold::kWindow + 1; ++k)
-        circling.push_back({1e-3, k % 2 == 0 ? 1 : -1, 1.0});
     LayerHold hold;
-    observe(hold, circling);
+    observe(hold, circling(1.0));
     ASSERT_TRUE(hold.active());
     EXPECT_EQ(hold.hold(), LayerHold::kHold);
     EXPECT_FALSE(hold.settles(1e-8, 30));
@@ -96,11 +103,8 @@ TEST(LayerHold, LeavesAloneUpdatesThatTheLayersBoundCutsShort)
 {
     // Circling, but most of each update is cut by the bound on the layers' changes: holding
     // them would only cut it further.
-    std::vector<Update> cut;
-    for (int k = 0; k < LayerHold::kWindow + 1; ++k)
-        cut.push_back({1e-3, k % 2 == 0 ? 1 : -1, 0.2});
     LayerHold hold;
-    observe(hold, cut);
+    observe(hold, circling(0.2));
     EXPECT_FALSE(hold.active());
     EXPECT_EQ(hold.hold(), 0.0);
 }
