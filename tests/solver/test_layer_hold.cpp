@@ -21,12 +21,12 @@ struct Update {
     double taken;
 };
 
-// Observes updates from the first one a judgement reads, ending at update `last`.
-void observe(LayerHold& hold, const std::vector<Update>& updates, int last = kJudgeFrom)
+// Observes updates from the first one a judgement reads, the last at the first judgement.
+void observe(LayerHold& hold, const std::vector<Update>& updates)
 {
     Eigen::VectorXd v(3);
     v << 1, -2, 0.5;
-    int it = last - static_cast<int>(updates.size()) + 1;
+    int it = kJudgeFrom - static_cast<int>(updates.size()) + 1;
     for (const Update& u : updates)
         hold.observe(it++, kJudgeFrom, u.size, u.size * u.direction * v, u.taken);
 }
