@@ -6,6 +6,7 @@
 
 #include "FullPotentialSupport.h"
 
+#include "solver/Contour.h"
 #include "solver/FpDiscretisation.h"
 #include "solver/FpNewton.h"
 #include "solver/Grid.h"
@@ -32,7 +33,7 @@ struct JacobianCase {
 };
 
 // Entries that differ from the differences by more than this, relative to the larger of the two
-// (and to a thousandth of the row's scale, for entries near zero), fail...
+// (and to a thousandth of the column's largest difference, for entries near zero), fail...
 constexpr double kTolerance = 1e-4;
 // ... unless the differences themselves change by half as much when the step is cut eightfold:
 // the upwinding switches on where the Mach number passes its cut-off through a smooth but steep
@@ -52,8 +53,9 @@ TEST_P(FullPotentialJacobian, AgreesWithCentralDifferencesOfTheResiduals)
     ASSERT_TRUE(g.ok);
     std::shared_ptr<const fp::Topology> shared;
     fp::Discretisation d(g, c.viscous, shared);
-    // A converged transonic flow first, so that the shocks and their upwinding are in the state.
-    const double alpha = 1.25 * 3.141592653589793 / 180;
+    // A converged flow first, reached through the Mach numbers, so that the shocks and their
+    // upwinding are in the state.
+    const double alpha = 1.25 * kDeg;
     Eigen::VectorXd x;
     d.freeStream(x, alpha, 0.1);
     fp::LinearSolver lu;
@@ -67,7 +69,7 @@ TEST_P(FullPotentialJacobian, AgreesWithCentralDifferencesOfTheResiduals)
     d.extremes(x, maxMach, minBase);
     // The transonic cases hold supersonic zones, where the upwinding acts.
     EXPECT_EQ(maxMach > 1, c.mach > 0.7) << maxMach;
-    d.setCase(c.mach, c.prescribedLift, c.prescribedLift ? c.target : c.target * 3.141592653589793 / 180);
+    d.setCase(c.mach, c.prescribedLift, c.prescribedLift ? c.target : c.target * kDeg);
     d.updateEntropy(x);
     if (c.viscous) {
         std::vector<double> flux(static_cast<std::size_t>(g.ni));
