@@ -12,7 +12,8 @@ namespace camber::smesh {
 
 namespace {
 
-constexpr double kMaxMach = 0.99;
+// The panel method's compressibility correction stops at this free-stream Mach number.
+constexpr double kMaxCorrectedMach = 0.99;
 constexpr double kMaxAlpha = 45;        // degrees; a prescribed lift needing more is not reached
 // Far below the 1e-4 asked for: the float result keeps it, and the angle does not move in steps
 // while the viscous coupling settles.
@@ -112,7 +113,7 @@ double karman_tsien(double cp0, double m)
 {
     if (m <= 0)
         return cp0;
-    m = std::min(m, kMaxMach);
+    m = std::min(m, kMaxCorrectedMach);
     const double beta = compressibility(m);
     // Past the point where the correction's denominator vanishes it has no meaning; it is
     // continued linearly so the result stays finite and monotonic.
@@ -139,7 +140,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     for (std::size_t i = 0; i < given.size(); ++i)
         unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
     const Panelling p = repanel(unit, nodes_for_level(flow.level), NodeSpacing::Layers);
-    const double mach = std::min(flow.mach, kMaxMach);
+    const double mach = std::min(flow.mach, kMaxCorrectedMach);
     // The influence matrices are the largest storage of a calculation; kept from call to call
     // (per thread), the next calculation reuses their memory instead of asking for it anew.
     thread_local PanelMethod pm;
@@ -211,7 +212,7 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
         r.local_mach[k] = interpolate(p, mloc, s);
     }
 
-    if (flow.mach > kMaxMach || supersonic)
+    if (flow.mach > kMaxCorrectedMach || supersonic)
         r.status = kSupersonic;
     else if (!converged)
         r.status = kNotConverged;
