@@ -3,6 +3,7 @@
 
 #include "FpCoupled.h"
 #include "FpNewton.h"
+#include "Frame.h"
 #include "Grid.h"
 
 #include <algorithm>
@@ -165,23 +166,15 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
 FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowCase& flow, bool step)
 {
     const Budget budget{m_updates};
-    FlowResult r;
     m_lastWarm = false;
-    const bool usableCase = std::isfinite(flow.mach) && flow.mach >= 0 && std::isfinite(flow.target);
-    if (!usableCase || check_contour(given) != ContourProblem::Usable) {
-        r.status = kUnusableContour;
-        r.alpha = std::isfinite(flow.target) && !flow.prescribed_lift ? flow.target : 0.0;
-        fill_fallback(r);
+    if (auto refused = unusable_input(given, flow)) {
         m_memory->valid = false;
-        return r;
+        return *refused;
     }
+    FlowResult r;
     const GridSize size = full_potential_grid(flow.level);
-    // Unit chord, leading edge at the origin; results go back to the caller's units at the end.
-    const Panelling raw = repanel(given, size.ring + 1);
-    const double scale = raw.chord;
-    std::vector<Point> unit(given.size());
-    for (std::size_t i = 0; i < given.size(); ++i)
-        unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
+    const UnitChord frame = to_unit_chord(given, size.ring + 1);
+    const std::vector<Point>& unit = frame.points;
     const bool sharp = std::hypot(unit.front().x - unit.back().x, unit.front().y - unit.back().y) < 1e-7;
     const Panelling p = repanel(unit, sharp ? size.ring + 1 : size.ring - 3);
     // The first layer about as thick as the panels at mid chord are long over six.
@@ -218,7 +211,7 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
                 std::fabs(last.flow.mach - flow.mach) <= kWarmMach &&
                 last.x.size() == d.unknowns();
     for (std::size_t i = 0; warm && i < given.size(); ++i)
-        warm = std::hypot(given[i].x - last.contour[i].x, given[i].y - last.contour[i].y) < kWarmDisplacement * scale;
+        warm = std::hypot(given[i].x - last.contour[i].x, given[i].y - last.contour[i].y) < kWarmDisplacement * frame.scale;
     const double finish = viscous ? kCouplingStart : kStepTolerance;
     const LinearSolver* chordLu = nullptr;
     if (warm) {
@@ -394,37 +387,25 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         r.max_mach = std::max(r.max_mach, panelMach[static_cast<std::size_t>(i)]);
     }
     const std::size_t n = p.node.size();
-    std::vector<double> xs(n), ys(n), cp(n), mloc(n);
+    std::vector<double> cp(n), mloc(n);
     for (std::size_t k = 0; k < n; ++k) {
         const int ring = g.ring_of_node[k] % ni;
         const auto before = static_cast<std::size_t>((ring + ni - 1) % ni), after = static_cast<std::size_t>(ring);
-        xs[k] = p.node[k].x;
-        ys[k] = p.node[k].y;
         cp[k] = 0.5 * (panelCp[before] + panelCp[after]);
         mloc[k] = 0.5 * (panelMach[before] + panelMach[after]);
     }
-    const std::vector<double> stations = output_stations(p, (kOutputPoints + 1) / 2);
-    for (std::size_t k = 0; k < stations.size(); ++k) {
-        const double s = stations[k];
-        r.x[k] = raw.leading_edge.x + scale * interpolate(p, xs, s);
-        r.y[k] = raw.leading_edge.y + scale * interpolate(p, ys, s);
-        r.cp[k] = interpolate(p, cp, s);
-        r.local_mach[k] = interpolate(p, mloc, s);
-    }
+    const SectionLayersResult& layers = coupling.layers;
+    const bool withOutputLayers = viscous && layers.cf.size() == n;
+    NodeValues values{&cp, &mloc};
+    if (withOutputLayers)
+        values = {&cp, &mloc, &layers.cf, &layers.dstar, &layers.theta};
+    write_outputs(p, frame, values, r);
     r.status = converged ? kConverged : kNotConverged;
     if (flow.viscous && !viscous && converged)
         r.status = kInviscidFallback;
-    const SectionLayersResult& layers = coupling.layers;
-    if (viscous && layers.cf.size() == n) {
-        std::vector<double> dstar(layers.dstar), theta(layers.theta);
-        for (std::size_t k = 0; k < stations.size(); ++k) {
-            const double s = stations[k];
-            r.cf[k] = interpolate(p, layers.cf, s);
-            r.dstar[k] = scale * interpolate(p, dstar, s);
-            r.theta[k] = scale * interpolate(p, theta, s);
-        }
+    if (withOutputLayers) {
         r.cd = r.cd_wave + layers.cd;
-        report_layers(layers, raw.leading_edge, scale, r);
+        report_layers(layers, frame.origin, frame.scale, r);
         if (converged && std::min(r.separation_upper, r.separation_lower) < 0.99)
             r.status = kSeparated;
         else if (converged && !coupling.converged)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Solver.h"
 
+#include "Frame.h"
 #include "PanelLayers.h"
 #include "PanelMethod.h"
 #include "SectionLoads.h"
@@ -124,22 +125,11 @@ double karman_tsien(double cp0, double m)
 
 FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
 {
+    if (auto refused = unusable_input(given, flow))
+        return *refused;
     FlowResult r;
-    const bool usableCase = std::isfinite(flow.mach) && flow.mach >= 0 && std::isfinite(flow.target);
-    if (!usableCase || check_contour(given) != ContourProblem::Usable) {
-        r.status = kUnusableContour;
-        r.alpha = std::isfinite(flow.target) && !flow.prescribed_lift ? flow.target : 0.0;
-        fill_fallback(r);
-        return r;
-    }
-    // Work on the contour scaled to unit chord: the boundary layer's Reynolds number refers to
-    // it. Results are mapped back to the caller's units at the end.
-    const Panelling raw = repanel(given, nodes_for_level(flow.level));
-    const double scale = raw.chord;
-    std::vector<Point> unit(given.size());
-    for (std::size_t i = 0; i < given.size(); ++i)
-        unit[i] = {(given[i].x - raw.leading_edge.x) / scale, (given[i].y - raw.leading_edge.y) / scale};
-    const Panelling p = repanel(unit, nodes_for_level(flow.level), NodeSpacing::Layers);
+    const UnitChord frame = to_unit_chord(given, nodes_for_level(flow.level));
+    const Panelling p = repanel(frame.points, nodes_for_level(flow.level), NodeSpacing::Layers);
     const double mach = std::min(flow.mach, kMaxCorrectedMach);
     // The influence matrices are the largest storage of a calculation; kept from call to call
     // (per thread), the next calculation reuses their memory instead of asking for it anew.
@@ -187,30 +177,16 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     loads.integrate(cp, alpha, r.cl, r.cm);
     r.alpha = alpha / kDeg;
     r.cd = v.cd;
-    report_layers(v, raw.leading_edge, scale, r);
+    report_layers(v, frame.origin, frame.scale, r);
 
-    // Outputs at the 129 pressure points, in the caller's units.
-    std::vector<double> xs(n), ys(n), dstar(n), mloc(n);
+    std::vector<double> mloc(n);
     bool supersonic = false;
     for (std::size_t i = 0; i < n; ++i) {
-        xs[i] = p.node[i].x;
-        ys[i] = p.node[i].y;
-        dstar[i] = v.dstar[i];
         mloc[i] = localMach(cp[i], mach);
         r.max_mach = std::max(r.max_mach, mloc[i]);
         supersonic = supersonic || mloc[i] > 1;
     }
-    const std::vector<double> stations = output_stations(p, (kOutputPoints + 1) / 2);
-    for (std::size_t k = 0; k < stations.size(); ++k) {
-        const double s = stations[k];
-        r.x[k] = raw.leading_edge.x + scale * interpolate(p, xs, s);
-        r.y[k] = raw.leading_edge.y + scale * interpolate(p, ys, s);
-        r.cp[k] = interpolate(p, cp, s);
-        r.cf[k] = interpolate(p, v.cf, s);
-        r.dstar[k] = scale * interpolate(p, dstar, s);
-        r.theta[k] = scale * interpolate(p, v.theta, s);
-        r.local_mach[k] = interpolate(p, mloc, s);
-    }
+    write_outputs(p, frame, {&cp, &mloc, &v.cf, &v.dstar, &v.theta}, r);
 
     if (flow.mach > kMaxCorrectedMach || supersonic)
         r.status = kSupersonic;
