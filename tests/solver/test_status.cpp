@@ -2,11 +2,13 @@
 // The solver's contract: status codes for unusable contours, finite and complete outputs for any
 // input, the prescribed lift reached, and the compressible reference case.
 #include "SolverCall.h"
+#include "solver/FullPotential.h"
 #include "solver/Solver.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -231,6 +233,75 @@ TEST(FlowCase, ViscousResultsBehave)
     for (int i = 1; i <= 129; ++i)
         EXPECT_EQ(inviscid.sm_out1[static_cast<std::size_t>(10 * (i - 1))], 0.0f);
 }
+
+// Both methods solve in the frame of a unit chord with the leading edge at the origin: a section
+// moved and scaled gives the same coefficients, and its output points, thicknesses and layer
+// stations move and scale with it.
+struct FrameCase {
+    const char* name;
+    std::function<camber::smesh::FlowResult(const std::vector<camber::smesh::Point>&)> solve;
+};
+
+class MovedSection : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(MovedSection, GivesTheSameCoefficientsInTheCallersUnits)
+{
+    std::vector<float> x, y;
+    naca4(2412, 61, false, x, y);
+    constexpr double kScale = 2.5, kDx = -0.7, kDy = 0.4;
+    std::vector<camber::smesh::Point> unit, moved;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        unit.push_back({x[i], y[i]});
+        moved.push_back({kDx + kScale * x[i], kDy + kScale * y[i]});
+    }
+    const camber::smesh::FlowResult a = GetParam().solve(unit), b = GetParam().solve(moved);
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    // Rounding moves where the viscous iterations stop: agreement to their tolerance.
+    EXPECT_NEAR(b.alpha, a.alpha, 1e-5);
+    EXPECT_NEAR(b.cl, a.cl, 1e-5);
+    EXPECT_NEAR(b.cd, a.cd, 1e-7);
+    EXPECT_NEAR(b.cm, a.cm, 1e-5);
+    EXPECT_NEAR(b.transition_upper, a.transition_upper, 1e-6);
+    EXPECT_NEAR(b.transition_lower, a.transition_lower, 1e-6);
+    for (std::size_t k = 0; k < a.x.size(); ++k) {
+        ASSERT_NEAR(b.x[k], kDx + kScale * a.x[k], 1e-7) << k;
+        ASSERT_NEAR(b.y[k], kDy + kScale * a.y[k], 1e-7) << k;
+        ASSERT_NEAR(b.cp[k], a.cp[k], 1e-4) << k;
+        ASSERT_NEAR(b.cf[k], a.cf[k], 1e-7) << k;
+        ASSERT_NEAR(b.dstar[k], kScale * a.dstar[k], 1e-6) << k;
+        ASSERT_NEAR(b.theta[k], kScale * a.theta[k], 1e-6) << k;
+    }
+    ASSERT_EQ(b.layers.upper.size(), a.layers.upper.size());
+    ASSERT_FALSE(a.layers.upper.empty());
+    for (std::size_t k = 0; k < a.layers.upper.size(); ++k) {
+        ASSERT_NEAR(b.layers.upper[k].x, kDx + kScale * a.layers.upper[k].x, 1e-7) << k;
+        ASSERT_NEAR(b.layers.upper[k].theta, kScale * a.layers.upper[k].theta, 1e-6) << k;
+    }
+}
+
+camber::smesh::FlowCase viscousCase(double mach, bool liftGiven, double target)
+{
+    camber::smesh::FlowCase f;
+    f.mach = mach;
+    f.prescribed_lift = liftGiven;
+    f.target = target;
+    f.reynolds = 6e6;
+    f.level = 1;
+    return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothMethods, MovedSection,
+    ::testing::Values(
+        FrameCase{"PanelMethod",
+                  [](const std::vector<camber::smesh::Point>& c) { return camber::smesh::solve_flow(c, viscousCase(0.5, false, 2)); }},
+        FrameCase{"FullPotential",
+                  [](const std::vector<camber::smesh::Point>& c) {
+                      camber::smesh::FullPotential fp;
+                      return fp.solve(c, viscousCase(0.7, true, 0.5));
+                  }}),
+    [](const ::testing::TestParamInfo<FrameCase>& info) { return std::string(info.param.name); });
 
 TEST(FlowCase, SeparationIsAWarningAndARunawayLayerTheInviscidFlow)
 {
