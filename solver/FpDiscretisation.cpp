@@ -68,6 +68,7 @@ Discretisation::Discretisation(const OGrid& g, bool viscous, std::shared_ptr<con
     shared = m_topology;
     m_entropy.assign(g.tri.size(), 0.0);
     m_decay.assign(g.tri.size(), 1.0);
+    buildTransportNormals();
     for (int i = 1; i < g.ni; ++i)
         if (g.node[static_cast<std::size_t>(i)].x < g.node[static_cast<std::size_t>(m_leadingEdge)].x)
             m_leadingEdge = i;

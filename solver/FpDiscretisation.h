@@ -185,6 +185,10 @@ private:
 
     void buildPattern(Topology& topology) const;
 
+    /// The normals of each quad's edges that carryWithFlow takes the mass fluxes through; they
+    /// depend on the grid alone.
+    void buildTransportNormals();
+
     int position(int row, int col) const { return position(m_jacobian, m_row, row, col); }
 
     /// Index in the values of a matrix with the Jacobian's pattern (in the elimination order) of
@@ -274,6 +278,9 @@ private:
     int m_leadingEdge = 0;
     double m_mach = 0, m_heat = 0, m_target = 0, m_entropyFlux = 0;
     std::vector<double> m_entropy, m_decay; // s / R and exp(-s / R) per triangle
+    // Per quad (i, j), 2 (i + ni j): the normal of grid line i, pointing from quad i - 1 into
+    // it; 2 (i + ni j) + 1: that of ring j + 1, pointing outwards (zero on the outermost quads).
+    std::vector<Point> m_transportNormal;
     std::vector<std::array<double, 2>> m_rotation; // the entropy's speed deficit per triangle (empty: none)
     struct ElementState {
         double qx = 0, qy = 0, rho = 0, nu = 0; // velocity, density (with the entropy), switching

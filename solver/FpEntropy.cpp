@@ -27,6 +27,8 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
     double flux = 0;
     const int ni = m_g.ni;
     std::vector<Point> quadFlux(static_cast<std::size_t>(ni * (m_g.nj - 1)), Point{0, 0}); // rho q per quad
+    // exp(-carried), taken anew only when the carried entropy changes (in and behind a shock).
+    double decayOf = 0, decay = 1;
     for (int j = 0; j + 1 < m_g.nj; ++j) {
         // The flow divides where it is slowest near the nose (on the lower surface at high
         // incidence): the supersonic flow round the nose then counts as the upper surface's.
@@ -50,7 +52,10 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
                 const Point b = m_g.node[static_cast<std::size_t>(m_g.index(edge % ni, j + 1))];
                 double machNormal = 0, mach = 0, massFlux = 0;
                 const double length = std::hypot(b.x - a.x, b.y - a.y);
-                const double decay = carried > 0 ? std::exp(-carried) : 1.0;
+                if (carried != decayOf) {
+                    decayOf = carried;
+                    decay = carried > 0 ? std::exp(-carried) : 1.0;
+                }
                 for (int k = 0; k < 2; ++k) {
                     const int t = m_g.lowTriangle(i, j) + k;
                     double qx = 0, qy = 0;
@@ -125,9 +130,39 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
 
 void Discretisation::setEntropy(const std::vector<double>& s)
 {
+    // Most of the field lies ahead of any shock, and the two triangles of a quad carry one
+    // value: the exponential is taken only of a value that is new.
+    for (std::size_t t = 0; t < s.size(); ++t) {
+        if (s[t] != m_entropy[t])
+            m_decay[t] = t > 0 && s[t] == s[t - 1] ? m_decay[t - 1] : std::exp(-s[t]);
+    }
     m_entropy = s;
-    for (std::size_t t = 0; t < s.size(); ++t)
-        m_decay[t] = s[t] != 0 ? std::exp(-s[t]) : 1.0; // most of the field lies ahead of any shock
+}
+
+void Discretisation::buildTransportNormals()
+{
+    const int ni = m_g.ni, rows = m_g.nj - 1;
+    const auto quads = static_cast<std::size_t>(ni * rows);
+    const auto node = [this](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i % m_g.ni, j))]; };
+    std::vector<Point> centre(quads);
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < ni; ++i) {
+            const Point a = node(i, j), b = node(i + 1, j), d = node(i + 1, j + 1), e = node(i, j + 1);
+            centre[static_cast<std::size_t>(i + ni * j)] = {0.25 * (a.x + b.x + d.x + e.x), 0.25 * (a.y + b.y + d.y + e.y)};
+        }
+    // The normal of the edge from a to b shared by quads c and n, pointing from c into n.
+    const auto normal = [&](std::size_t c, std::size_t n, Point a, Point b) {
+        const Point v{b.y - a.y, a.x - b.x};
+        return v.x * (centre[n].x - centre[c].x) + v.y * (centre[n].y - centre[c].y) < 0 ? Point{-v.x, -v.y} : v;
+    };
+    m_transportNormal.assign(2 * quads, Point{0, 0});
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < ni; ++i) {
+            const auto c = static_cast<std::size_t>(i + ni * j);
+            m_transportNormal[2 * c] = normal(static_cast<std::size_t>((i + ni - 1) % ni + ni * j), c, node(i, j), node(i, j + 1));
+            if (j + 1 < rows)
+                m_transportNormal[2 * c + 1] = normal(c, c + static_cast<std::size_t>(ni), node(i, j + 1), node(i + 1, j + 1));
+        }
 }
 
 void Discretisation::carryWithFlow(const std::vector<Point>& massFlux, std::vector<double>& s) const
@@ -136,18 +171,8 @@ void Discretisation::carryWithFlow(const std::vector<Point>& massFlux, std::vect
     const auto quads = static_cast<std::size_t>(ni * rows);
     if (std::all_of(s.begin(), s.end(), [](double v) { return v == 0; }))
         return;
-    const auto node = [this](int i, int j) { return m_g.node[static_cast<std::size_t>(m_g.index(i % m_g.ni, j))]; };
-    std::vector<Point> centre(quads);
-    for (int j = 0; j < rows; ++j)
-        for (int i = 0; i < ni; ++i) {
-            const Point a = node(i, j), b = node(i + 1, j), d = node(i + 1, j + 1), e = node(i, j + 1);
-            centre[static_cast<std::size_t>(i + ni * j)] = {0.25 * (a.x + b.x + d.x + e.x), 0.25 * (a.y + b.y + d.y + e.y)};
-        }
-    // Flux through the edge from a to b shared by quads c and n, positive from c into n.
-    const auto through = [&](std::size_t c, std::size_t n, Point a, Point b) {
-        Point normal{b.y - a.y, a.x - b.x};
-        if (normal.x * (centre[n].x - centre[c].x) + normal.y * (centre[n].y - centre[c].y) < 0)
-            normal = {-normal.x, -normal.y};
+    // Flux through the edge whose normal points from quad c into quad n.
+    const auto through = [&](std::size_t c, std::size_t n, Point normal) {
         return 0.5 * ((massFlux[c].x + massFlux[n].x) * normal.x + (massFlux[c].y + massFlux[n].y) * normal.y);
     };
     // ahead[c]: from quad (i - 1, j) into (i, j) through grid line i (across the wake cut at
@@ -156,9 +181,9 @@ void Discretisation::carryWithFlow(const std::vector<Point>& massFlux, std::vect
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < ni; ++i) {
             const auto c = static_cast<std::size_t>(i + ni * j);
-            ahead[c] = through(static_cast<std::size_t>((i + ni - 1) % ni + ni * j), c, node(i, j), node(i, j + 1));
+            ahead[c] = through(static_cast<std::size_t>((i + ni - 1) % ni + ni * j), c, m_transportNormal[2 * c]);
             if (j + 1 < rows)
-                outward[c] = through(c, c + static_cast<std::size_t>(ni), node(i, j + 1), node(i + 1, j + 1));
+                outward[c] = through(c, c + static_cast<std::size_t>(ni), m_transportNormal[2 * c + 1]);
             v[c] = s[2 * c];
         }
     const auto update = [&](int i, int j) {
