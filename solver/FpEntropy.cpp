@@ -42,7 +42,7 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
             }
         }
         for (const int direction : {-1, 1}) {
-            double before = 0, carried = 0, peak = 0, peakFlux = 0;
+            double before = 0, carried = 0, peak = 0, peakFlux = 0, rise = shockEntropy(peak);
             bool settled = true; // past the last shock, before the next supersonic run
             const int first = direction < 0 ? divide - 1 : divide;
             for (int i = first; i >= 0 && i < ni; i += direction) {
@@ -83,20 +83,22 @@ double Discretisation::updateEntropy(const Eigen::VectorXd& x)
                     settled = false;
                     before = carried;
                     peak = 0;
+                    rise = shockEntropy(peak);
                 }
                 if (!settled) {
                     if (machNormal > peak) {
                         peak = machNormal;
                         peakFlux = massFlux;
+                        rise = shockEntropy(peak);
                     }
                     // The rise is phased in as the flow falls below sonic speed through the
                     // captured shock, so that the entropy varies continuously with the flow
                     // as the shock moves from one cell to the next.
                     const double t = std::clamp((1 - mach) / kEntropyRamp, 0.0, 1.0);
-                    carried = before + shockEntropy(peak) * t * t * (3 - 2 * t);
+                    carried = before + rise * t * t * (3 - 2 * t);
                     if (t >= 1) {
                         settled = true;
-                        flux += shockEntropy(peak) * peakFlux;
+                        flux += rise * peakFlux;
                     }
                 }
                 for (int k = 0; k < 2; ++k)

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
 #include <utility>
 
 namespace camber::smesh {
@@ -167,20 +166,28 @@ bool place(OGrid& g, const std::vector<Point>& wall, std::pair<int, int> smoothi
 
 void connect(OGrid& g)
 {
-    std::map<std::pair<int, int>, std::pair<int, int>> edges; // edge -> (triangle, local opposite node)
+    // Every triangle edge, keyed by its two nodes; sorted, the two triangles that share an edge
+    // stand next to each other.
+    struct Edge {
+        std::pair<int, int> nodes;
+        int triangle, opposite; // the triangle and its local node opposite the edge
+    };
+    std::vector<Edge> edges;
+    edges.reserve(3 * g.tri.size());
     for (int t = 0; t < static_cast<int>(g.tri.size()); ++t)
         for (int k = 0; k < 3; ++k) {
             const auto& tr = g.tri[static_cast<std::size_t>(t)];
-            const int a = tr.nodes[static_cast<std::size_t>((k + 1) % 3)], b = tr.nodes[static_cast<std::size_t>((k + 2) % 3)];
-            const auto key = std::minmax(a, b);
-            const auto found = edges.find(key);
-            if (found == edges.end()) {
-                edges.emplace(key, std::make_pair(t, k));
-            } else {
-                g.tri[static_cast<std::size_t>(t)].neighbour[static_cast<std::size_t>(k)] = found->second.first;
-                g.tri[static_cast<std::size_t>(found->second.first)].neighbour[static_cast<std::size_t>(found->second.second)] = t;
-            }
+            edges.push_back({std::minmax(tr.nodes[static_cast<std::size_t>((k + 1) % 3)], tr.nodes[static_cast<std::size_t>((k + 2) % 3)]), t, k});
         }
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.nodes < b.nodes; });
+    for (std::size_t e = 0; e + 1 < edges.size(); ++e) {
+        const Edge &a = edges[e], &b = edges[e + 1];
+        if (a.nodes != b.nodes)
+            continue;
+        g.tri[static_cast<std::size_t>(a.triangle)].neighbour[static_cast<std::size_t>(a.opposite)] = b.triangle;
+        g.tri[static_cast<std::size_t>(b.triangle)].neighbour[static_cast<std::size_t>(b.opposite)] = a.triangle;
+        ++e;
+    }
 }
 
 } // namespace

@@ -484,7 +484,8 @@ Eigen::MatrixXd SectionLayers::fluxMatrix(double mach) const
     Eigen::MatrixXd f = Eigen::MatrixXd::Zero(stations, stations);
     std::vector<double> rho(static_cast<std::size_t>(stations));
     for (int i = 0; i < stations; ++i)
-        rho[static_cast<std::size_t>(i)] = gas::density(gas::temperature(m_layers.flow(i).ue, mach));
+        rho[static_cast<std::size_t>(i)] =
+            gas::density(gas::temperature(edge_speed(m_layers.state()[static_cast<std::size_t>(i)].q, m_layers.settings().flow), mach));
     const auto share = [&](int a, int b, int station, double sign, double downstream) {
         const double g = sign * rho[static_cast<std::size_t>(station)];
         f(a, station) += (1 - downstream) * g;
