@@ -105,6 +105,10 @@ bool place(OGrid& g, const std::vector<Point>& wall, std::pair<int, int> smoothi
         theta[k] = monotonic ? 0.5 * (theta[k] + byArc) : byArc;
     }
 
+    std::vector<Point> outer(static_cast<std::size_t>(ni)); // the far-field points
+    for (std::size_t k = 0; k < outer.size(); ++k)
+        outer[k] = {g.centre.x + g.radius * std::cos(theta[k]), g.centre.y + g.radius * std::sin(theta[k])};
+
     const std::vector<double> d = layerDistances(nj, first, g.radius);
     g.node.resize(static_cast<std::size_t>(ni * nj));
     std::vector<Point> line(wall.begin(), wall.end()); // the grid lines marched out from the wall
@@ -122,8 +126,7 @@ bool place(OGrid& g, const std::vector<Point>& wall, std::pair<int, int> smoothi
             const auto k = static_cast<std::size_t>(i);
             const Point dir = normalised((1 - w) * n[k].x + w * far[k].x, (1 - w) * n[k].y + w * far[k].y);
             line[k] = {line[k].x + step * dir.x, line[k].y + step * dir.y};
-            const Point o{g.centre.x + g.radius * std::cos(theta[k]), g.centre.y + g.radius * std::sin(theta[k])};
-            g.node[static_cast<std::size_t>(g.index(i, j))] = {(1 - b) * line[k].x + b * o.x, (1 - b) * line[k].y + b * o.y};
+            g.node[static_cast<std::size_t>(g.index(i, j))] = {(1 - b) * line[k].x + b * outer[k].x, (1 - b) * line[k].y + b * outer[k].y};
         }
     }
 
