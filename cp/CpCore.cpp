@@ -278,8 +278,8 @@ CpScan scan_cp(const SectionState& s, Single cp_star)
 {
     CpScan r;
     r.cp_min = s.cp(1, 1);
-    for (int i = 128; i >= 2; --i) {
-        if ((s.cp(1, i - 1) - cp_star) * (s.cp(1, i) - cp_star) < 0 && r.k == 129)
+    for (int i = kCpPoints - 1; i >= 2; --i) {
+        if ((s.cp(1, i - 1) - cp_star) * (s.cp(1, i) - cp_star) < 0 && r.k == kCpPoints)
             r.k = i;
         if (s.cp(1, i) < r.cp_min)
             r.cp_min = s.cp(1, i);
@@ -303,12 +303,12 @@ Single cp_axis_bottom(Single cp_min)
 CpStarLine cp_star_line(int k)
 {
     CpStarLine line;
-    if (k >= 129)
+    if (k >= kCpPoints)
         return line;
     line.drawn = true;
     // A crossing near the upper trailing edge would start the line before point 1.
-    line.from = std::clamp(k - 4, 1, 129);
-    line.to = std::clamp(k + 1, 1, 129);
+    line.from = std::clamp(k - 4, 1, kCpPoints);
+    line.to = std::clamp(k + 1, 1, kCpPoints);
     return line;
 }
 

@@ -127,7 +127,7 @@ Single critical_cp(Single m);
 
 /// Result of the scan of cp(1, .) against the critical pressure coefficient.
 struct CpScan {
-    int k = 129;       ///< first crossing of Cp* scanning from point 128 down to 2; 129 for none
+    int k = kCpPoints; ///< first crossing of Cp* scanning from point 128 down to 2; 129 (kCpPoints) for none
     Single cp_min = 0; ///< lowest Cp of points 1..128
 };
 

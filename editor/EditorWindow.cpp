@@ -28,8 +28,14 @@ namespace camber::editor {
 
 namespace {
 
-constexpr int kAlphaMin = 0, kAlphaMax = 2000;  // angle = (value - 1000) / 100 degrees
-constexpr int kMachMin = 200, kMachMax = 900;   // Mach = value / 1000
+constexpr int kAlphaMin = 0, kAlphaMax = 2000; // the angle scroll bar: -10 to 10 degrees
+constexpr int kMachMin = 200, kMachMax = 900;  // the Mach number's: 0.2 to 0.9
+
+// The angle bar moves in hundredths of a degree from -10 degrees, the Mach bar in thousandths.
+long alphaPosition(double alpha) { return round_half_even(alpha * 100 + 1000); }
+double alphaAt(int position) { return (position - 1000) / 100.0; }
+long machPosition(double mach) { return round_half_even(mach * 1000); }
+double machAt(int position) { return position / 1000.0; }
 
 std::function<void()>& closedHandler()
 {
@@ -153,8 +159,8 @@ void EditorWindow::ensureLoaded()
     // The scroll bars take their positions from the designed texts; the change handlers then
     // show the values in the editor's own format, and recompute when the pressure window has
     // been opened before.
-    m_hscrA->setValue(static_cast<int>(round_half_even(number(m_txtAlpha) * 100 + 1000)));
-    m_hscrM->setValue(static_cast<int>(round_half_even(number(m_txtM) * 1000)));
+    m_hscrA->setValue(static_cast<int>(alphaPosition(number(m_txtAlpha))));
+    m_hscrM->setValue(static_cast<int>(machPosition(number(m_txtM))));
     if (m_optCl->isChecked())
         enableAngle(false);
 }
@@ -194,7 +200,7 @@ void EditorWindow::showResults(float clift, float cdrag, float alpha)
     if (!std::isfinite(alpha))
         return;
     // An angle beyond the scroll bar's range puts the bar at its end; the box keeps the angle.
-    const long wanted = round_half_even(static_cast<double>(alpha) * 100 + 1000);
+    const long wanted = alphaPosition(alpha);
     const int position = static_cast<int>(std::clamp<long>(wanted, kAlphaMin, kAlphaMax));
     m_hscrA->setValue(position);
     if (position != wanted)
@@ -342,14 +348,14 @@ void EditorWindow::keyPressEvent(QKeyEvent* event)
 
 void EditorWindow::alphaScrolled(int value)
 {
-    m_txtAlpha->setText(fmt((value - 1000) / 100.0, "0.00#"));
+    m_txtAlpha->setText(fmt(alphaAt(value), "0.00#"));
     if (state().cp_win == 1)
         cp::Graphic();
 }
 
 void EditorWindow::machScrolled(int value)
 {
-    m_txtM->setText(fmt(value / 1000.0, "0.00#"));
+    m_txtM->setText(fmt(machAt(value), "0.00#"));
     if (state().cp_win == 1)
         cp::Graphic();
 }
