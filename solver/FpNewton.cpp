@@ -6,23 +6,22 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <future>
 #include <type_traits>
 
 namespace camber::smesh::fp {
 
-RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values)
+namespace {
+
+// Right-hand sides from which solveMany substitutes two halves of them at once, on two threads.
+constexpr Eigen::Index kParallelColumns = 16;
+
+/// The substitutions of solveMany on x, which holds right-hand sides in the factorisation's row
+/// order, nonzero in the rows marked in reached (a copy: the forward substitution marks the rows
+/// it reaches).
+void substitute(const LinearSolver& lu, std::vector<char> reached, RowMatrix& x)
 {
     using Block = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>;
-    assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
-    const auto& permutation = lu.rowsPermutation().indices();
-    RowMatrix x = RowMatrix::Zero(permutation.size(), values.cols());
-    // Rows an update has reached: the others are still zero.
-    std::vector<char> reached(static_cast<std::size_t>(x.rows()), 0);
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const Eigen::Index row = permutation(rows[k]);
-        x.row(row) += values.row(static_cast<Eigen::Index>(k));
-        reached[static_cast<std::size_t>(row)] = 1;
-    }
     // SparseLU shows its supernodal factors through the members of matrixU()'s view.
     const auto factor = lu.matrixU();
     const auto& l = factor.m_mapL; // supernodes: columns of L with the diagonal blocks of U
@@ -63,7 +62,40 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
             for (std::decay_t<decltype(u)>::InnerIterator it(u, column); it; ++it)
                 x.row(it.index()) -= it.value() * x.row(column);
     }
-    return lu.colsPermutation().inverse() * x;
+}
+
+} // namespace
+
+RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values)
+{
+    assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
+    const auto& permutation = lu.rowsPermutation().indices();
+    const Eigen::Index n = permutation.size(), columns = values.cols();
+    // The right-hand sides of columns [from, from + count) in the factorisation's order.
+    std::vector<char> reached(static_cast<std::size_t>(n), 0);
+    const auto place = [&](Eigen::Index from, Eigen::Index count) {
+        RowMatrix x = RowMatrix::Zero(n, count);
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const Eigen::Index row = permutation(rows[k]);
+            x.row(row) += values.row(static_cast<Eigen::Index>(k)).segment(from, count);
+            reached[static_cast<std::size_t>(row)] = 1;
+        }
+        return x;
+    };
+    // Each column's substitutions are the same whichever half it is in, so the halves give the
+    // same numbers as one pass would, on any machine.
+    const Eigen::Index half = columns >= kParallelColumns ? columns / 2 : columns;
+    RowMatrix left = place(0, half), right = place(half, columns - half);
+    std::future<void> other;
+    if (right.cols() > 0)
+        other = std::async(std::launch::async, [&] { substitute(lu, reached, right); });
+    substitute(lu, reached, left);
+    if (other.valid())
+        other.get();
+    RowMatrix x(n, columns);
+    x.leftCols(half) = lu.colsPermutation().inverse() * left;
+    x.rightCols(columns - half) = lu.colsPermutation().inverse() * right;
+    return x;
 }
 
 bool newton(Discretisation& d, LinearSolver& lu, Eigen::VectorXd& x, double tolerance, int maxIterations,
