@@ -174,6 +174,8 @@ extern "C" SMESH_EXPORT void smesh_free(SmeshSolver* solver);
 
 /// Solves one flow case about a contour. Never ends the process, never prints, returns in
 /// bounded time whatever the input, and fills every field of result with finite numbers.
+/// Method 0 does part of its linear algebra on a second thread, which ends before the call
+/// returns; its results are the same to the bit as on one thread.
 ///
 /// @param solver   in/out: the memory to start from and update; null for the library's own
 ///                 (the one SMESH uses).
