@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cmath>
 #include <future>
+#include <system_error>
 #include <type_traits>
 
 namespace camber::smesh::fp {
@@ -71,8 +72,8 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
     assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
     const auto& permutation = lu.rowsPermutation().indices();
     const Eigen::Index n = permutation.size(), columns = values.cols();
-    // The right-hand sides of columns [from, from + count) in the factorisation's order.
     std::vector<char> reached(static_cast<std::size_t>(n), 0);
+    // The right-hand sides of columns [from, from + count) in the factorisation's order.
     const auto place = [&](Eigen::Index from, Eigen::Index count) {
         RowMatrix x = RowMatrix::Zero(n, count);
         for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -82,13 +83,19 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
         }
         return x;
     };
-    // Each column's substitutions are the same whichever half it is in, so the halves give the
-    // same numbers as one pass would, on any machine.
-    const Eigen::Index half = columns >= kParallelColumns ? columns / 2 : columns;
+    // Eigen's products take the right-hand sides four at a time (eight on wider vector units),
+    // the last few alone, each way with its own order of additions: split on a multiple of
+    // eight, every column is computed as in a single pass, whatever the split.
+    const Eigen::Index half = columns >= kParallelColumns ? columns / 16 * 8 : columns;
     RowMatrix left = place(0, half), right = place(half, columns - half);
     std::future<void> other;
-    if (right.cols() > 0)
-        other = std::async(std::launch::async, [&] { substitute(lu, reached, right); });
+    if (right.cols() > 0) {
+        try {
+            other = std::async(std::launch::async, [&] { substitute(lu, reached, right); });
+        } catch (const std::system_error&) {
+            substitute(lu, reached, right); // no thread to be had: one after the other
+        }
+    }
     substitute(lu, reached, left);
     if (other.valid())
         other.get();
