@@ -108,8 +108,6 @@ Residuals<Dual9> stretch(const StationFlow<Dual9>& a, const StationFlow<Dual9>& 
 
 } // namespace
 
-double edge_speed(double q, const LayerCase& lc) { return lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q; }
-
 template <typename T>
 StationFlow<T> station_flow(const T& c, const T& theta, const T& m, const T& q, Regime regime, const LayerCase& lc)
 {
@@ -117,7 +115,7 @@ StationFlow<T> station_flow(const T& c, const T& theta, const T& m, const T& q, 
     s.c = c;
     s.theta = theta;
     s.dstar = m / q;
-    s.ue = lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q;
+    s.ue = edge_speed(q, lc);
     const T te = gas::temperature(s.ue, lc.mach);
     s.me2 = s.ue * s.ue * (lc.mach * lc.mach) / te;
     s.ret = atLeast(lc.reynolds * gas::density(te) * s.ue * theta / gas::viscosity(te),

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Dual.h"
+#include "Gas.h"
 
 #include <array>
 
@@ -102,6 +103,10 @@ Residuals<Dual12> wake_junction(const StationState& upper, const StationState& l
                                 double gap, const LayerCase& lc);
 
 /// The edge speed of coupling speed q.
-double edge_speed(double q, const LayerCase& lc);
+template <typename T>
+T edge_speed(const T& q, const LayerCase& lc)
+{
+    return lc.karmanTsien ? gas::karmanTsienSpeed(q, lc.mach) : q;
+}
 
 } // namespace camber::smesh
