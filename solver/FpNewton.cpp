@@ -72,15 +72,18 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
     assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
     const auto& permutation = lu.rowsPermutation().indices();
     const Eigen::Index n = permutation.size(), columns = values.cols();
+    // The rows that hold the right-hand sides, in the factorisation's order; the others are zero.
+    std::vector<Eigen::Index> at(rows.size());
     std::vector<char> reached(static_cast<std::size_t>(n), 0);
-    // The right-hand sides of columns [from, from + count) in the factorisation's order.
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        at[k] = permutation(rows[k]);
+        reached[static_cast<std::size_t>(at[k])] = 1;
+    }
+    // The right-hand sides of columns [from, from + count).
     const auto place = [&](Eigen::Index from, Eigen::Index count) {
         RowMatrix x = RowMatrix::Zero(n, count);
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            const Eigen::Index row = permutation(rows[k]);
-            x.row(row) += values.row(static_cast<Eigen::Index>(k)).segment(from, count);
-            reached[static_cast<std::size_t>(row)] = 1;
-        }
+        for (std::size_t k = 0; k < rows.size(); ++k)
+            x.row(at[k]) += values.row(static_cast<Eigen::Index>(k)).segment(from, count);
         return x;
     };
     // Eigen's products take the right-hand sides four at a time (eight on wider vector units),

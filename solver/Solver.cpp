@@ -128,8 +128,9 @@ FlowResult solve_flow(const std::vector<Point>& given, const FlowCase& flow)
     if (auto refused = unusable_input(given, flow))
         return *refused;
     FlowResult r;
-    const UnitChord frame = to_unit_chord(given, nodes_for_level(flow.level));
-    const Panelling p = repanel(frame.points, nodes_for_level(flow.level), NodeSpacing::Layers);
+    const int nodes = nodes_for_level(flow.level);
+    const UnitChord frame = to_unit_chord(given, nodes);
+    const Panelling p = repanel(frame.points, nodes, NodeSpacing::Layers);
     const double mach = std::min(flow.mach, kMaxCorrectedMach);
     // The influence matrices are the largest storage of a calculation; kept from call to call
     // (per thread), the next calculation reuses their memory instead of asking for it anew.
