@@ -20,11 +20,25 @@ struct FullPotential::Memory {
     Eigen::VectorXd x;
     Wake wake;                   // the flow behind the shocks of that solution
     std::unique_ptr<LinearSolver> lu; // a factorised Jacobian near that solution, or null
+    SparseMatrix unfactorised;        // the Jacobian at that solution, for lu, while no solve has needed it
     Transpiration transpiration;      // the layers' displacement that solution carries
     std::vector<double> flux;         // and the mass fluxes at the grid nodes it gives
     CouplingMemory coupling;          // the potential's answer to the layers' defects
     bool valid = false;
     std::shared_ptr<const Topology> topology; // of the last grid, converged or not
+
+    // The factorisation a warm start begins on. A cold solve leaves the Jacobian at its solution
+    // to be factorised here, by the first drag step, so that its own answer comes that much sooner.
+    const LinearSolver* nearby()
+    {
+        if (lu && unfactorised.nonZeros() > 0) {
+            lu->factorize(unfactorised);
+            unfactorised = SparseMatrix();
+            if (lu->info() != Eigen::Success)
+                lu.reset();
+        }
+        return lu.get();
+    }
 };
 
 FullPotential::FullPotential() : m_memory(std::make_unique<Memory>()), m_updates(kMaxUpdates) {}
@@ -214,6 +228,7 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         warm = std::hypot(given[i].x - last.contour[i].x, given[i].y - last.contour[i].y) < kWarmDisplacement * frame.scale;
     const double finish = viscous ? kCouplingStart : kStepTolerance;
     const LinearSolver* chordLu = nullptr;
+    const LinearSolver* earlier = warm && sameKind ? m_memory->nearby() : nullptr;
     if (warm) {
         x = last.x;
         if (!flow.prescribed_lift)
@@ -223,13 +238,13 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         if (viscous)
             d.setWallFlux(last.flux);
         const Eigen::VectorXd start = x;
-        if (last.lu && sameKind) {
-            converged = chordWithEntropy(d, *last.lu, x, finish, budget, iterations);
+        if (earlier) {
+            converged = chordWithEntropy(d, *earlier, x, finish, budget, iterations);
             // Where it stalls, Newton updates by GMRES on the same factorisation usually finish.
             for (int k = 0; k < kKrylovRestarts && !converged && x.allFinite(); ++k)
-                converged = krylovStep(d, *last.lu, x, iterations) &&
-                            chordWithEntropy(d, *last.lu, x, finish, budget, iterations);
-            chordLu = last.lu.get();
+                converged = krylovStep(d, *earlier, x, iterations) &&
+                            chordWithEntropy(d, *earlier, x, finish, budget, iterations);
+            chordLu = earlier;
         }
         if (!converged) {
             if (!x.allFinite())
@@ -321,7 +336,7 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
     if (viscous && converged) {
         const Eigen::VectorXd inviscidFlow = x;
         bool fresh = factorised && chordLu == &lu;
-        coupling = solve_coupled(d, lu, fresh, warm && sameKind ? last.lu.get() : nullptr, m_memory->coupling, x, g, p,
+        coupling = solve_coupled(d, lu, fresh, earlier, m_memory->coupling, x, g, p,
                                  layerCase, warm ? last.transpiration : Transpiration{}, iterations, budget);
         factorised = factorised || fresh;
         if (!coupling.converged && !coupling.loose) {
@@ -348,17 +363,20 @@ FlowResult FullPotential::solveOnce(const std::vector<Point>& given, const FlowC
         m_memory->wake = d.wake();
         m_memory->transpiration = coupling.carried;
         m_memory->flux = coupling.flux;
+        m_memory->unfactorised = SparseMatrix();
         if (factorised && !m_lastWarm) {
             // The drag steps that follow all start on this factorisation: one at the solution
             // itself keeps their chord iterations contracting fast.
             Eigen::VectorXd r;
             d.assemble(x, r, true);
-            lu.factorize(d.jacobian());
-        }
-        if (factorised && lu.info() == Eigen::Success)
+            m_memory->unfactorised = d.jacobian();
             m_memory->lu = std::move(fresh);
+        } else if (factorised && lu.info() == Eigen::Success) {
+            m_memory->lu = std::move(fresh);
+        }
     } else {
         m_memory->lu.reset();
+        m_memory->unfactorised = SparseMatrix();
     }
 
     // The drag is the wave drag from the entropy behind the shocks, exactly zero in subcritical
