@@ -246,7 +246,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             std::vector<Eigen::Index> rows(static_cast<std::size_t>(stations));
             for (std::size_t j = 0; j < rows.size(); ++j)
                 rows[j] = d.orderOf(map.gridNode[j]);
-            d.fromOrder(solveMany(*solver, rows, flux), perDefect);
+            perDefect = solveMany(*solver, rows, flux, d.elimination());
             coupling = -(map.speed * perDefect);
             if (renew)
                 renewed = it;

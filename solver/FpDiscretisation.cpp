@@ -116,13 +116,6 @@ void Discretisation::fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& 
         v(k) = ordered(m_row[static_cast<std::size_t>(k)]);
 }
 
-void Discretisation::fromOrder(const RowMatrix& ordered, RowMatrix& v) const
-{
-    v.resize(ordered.rows(), ordered.cols());
-    for (Eigen::Index k = 0; k < v.rows(); ++k)
-        v.row(k) = ordered.row(m_row[static_cast<std::size_t>(k)]);
-}
-
 void Discretisation::restartRelaxation()
 {
     m_lastStep.clear();

@@ -109,8 +109,8 @@ public:
     void fromOrder(const Eigen::VectorXd& ordered, Eigen::VectorXd& v) const;
     /// The row in that order of unknown k (0-based).
     int orderOf(int k) const { return m_row[static_cast<std::size_t>(k)]; }
-    /// The rows of a matrix in that order brought back to the unknowns' natural order.
-    void fromOrder(const RowMatrix& ordered, RowMatrix& v) const;
+    /// The rows in that order of all the unknowns, indexed by unknown (0-based).
+    const std::vector<int>& elimination() const { return m_row; }
 
     /// Largest local Mach number and smallest a^2 / a_inf^2 over the elements.
     void extremes(const Eigen::VectorXd& x, double& maxMach, double& minBase) const;

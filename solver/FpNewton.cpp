@@ -67,9 +67,11 @@ void substitute(const LinearSolver& lu, std::vector<char> reached, RowMatrix& x)
 
 } // namespace
 
-RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values)
+RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values,
+                    const std::vector<int>& order)
 {
     assert(static_cast<Eigen::Index>(rows.size()) == values.rows());
+    assert(static_cast<Eigen::Index>(order.size()) == lu.rows());
     const auto& permutation = lu.rowsPermutation().indices();
     const Eigen::Index n = permutation.size(), columns = values.cols();
     // The rows that hold the right-hand sides, in the factorisation's order; the others are zero.
@@ -102,9 +104,15 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
     substitute(lu, reached, left);
     if (other.valid())
         other.get();
+    // One gather undoes the factorisation's column permutation (none with the natural ordering,
+    // for which Eigen drops its postorder) and applies order.
+    const auto& column = lu.colsPermutation().indices();
     RowMatrix x(n, columns);
-    x.leftCols(half) = lu.colsPermutation().inverse() * left;
-    x.rightCols(columns - half) = lu.colsPermutation().inverse() * right;
+    for (Eigen::Index k = 0; k < n; ++k) {
+        const Eigen::Index from = column(order[static_cast<std::size_t>(k)]);
+        x.row(k).head(half) = left.row(from);
+        x.row(k).tail(columns - half) = right.row(from);
+    }
     return x;
 }
 

@@ -24,8 +24,10 @@ struct Budget {
 /// in memory, so that each update serves every right-hand side, and skipping the rows that a
 /// right-hand side at a few rows (the wall's) leaves zero in the forward substitution: with a
 /// column per boundary-layer station this is the costliest solve of a viscous solution.
-/// Returns X in the factorisation's order.
-RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values);
+/// Returns X with its rows gathered by order: row k of the result is row order[k] of X in the
+/// factorisation's order (0-based; order has a row for each unknown).
+RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& rows, const Eigen::MatrixXd& values,
+                    const std::vector<int>& order);
 
 /// Newton's method from x with steps shortened to keep every element below the Mach cap and to
 /// reduce the residual, each full step followed by chord updates on its factorisation while they
