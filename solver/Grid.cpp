@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <utility>
+#include <vector>
 
 namespace camber::smesh {
 
@@ -169,28 +171,34 @@ bool place(OGrid& g, const std::vector<Point>& wall, std::pair<int, int> smoothi
 
 void connect(OGrid& g)
 {
-    // Every triangle edge, keyed by its two nodes; sorted, the two triangles that share an edge
-    // stand next to each other.
+    // Every triangle edge is listed under the lower of its two nodes; the two triangles that share
+    // an edge meet in that node's short list (a counting sort, linear in the triangles).
     struct Edge {
-        std::pair<int, int> nodes;
-        int triangle, opposite; // the triangle and its local node opposite the edge
+        int other, triangle, opposite; // the edge's higher node, the triangle, its node opposite the edge
     };
-    std::vector<Edge> edges;
-    edges.reserve(3 * g.tri.size());
-    for (int t = 0; t < static_cast<int>(g.tri.size()); ++t)
-        for (int k = 0; k < 3; ++k) {
-            const auto& tr = g.tri[static_cast<std::size_t>(t)];
-            edges.push_back({std::minmax(tr.nodes[static_cast<std::size_t>((k + 1) % 3)], tr.nodes[static_cast<std::size_t>((k + 2) % 3)]), t, k});
+    const auto ends = [](const OGrid::Triangle& tr, std::size_t k) {
+        return std::minmax(tr.nodes[(k + 1) % 3], tr.nodes[(k + 2) % 3]);
+    };
+    std::vector<std::size_t> first(g.node.size() + 1, 0);
+    for (const auto& tr : g.tri)
+        for (std::size_t k = 0; k < 3; ++k)
+            ++first[static_cast<std::size_t>(ends(tr, k).first) + 1];
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    std::vector<Edge> edges(3 * g.tri.size());
+    std::vector<std::size_t> next(first.begin(), first.end() - 1);
+    for (std::size_t t = 0; t < g.tri.size(); ++t)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const auto [low, high] = ends(g.tri[t], k);
+            edges[next[static_cast<std::size_t>(low)]++] = {high, static_cast<int>(t), static_cast<int>(k)};
         }
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.nodes < b.nodes; });
-    for (std::size_t e = 0; e + 1 < edges.size(); ++e) {
-        const Edge &a = edges[e], &b = edges[e + 1];
-        if (a.nodes != b.nodes)
-            continue;
-        g.tri[static_cast<std::size_t>(a.triangle)].neighbour[static_cast<std::size_t>(a.opposite)] = b.triangle;
-        g.tri[static_cast<std::size_t>(b.triangle)].neighbour[static_cast<std::size_t>(b.opposite)] = a.triangle;
-        ++e;
-    }
+    for (std::size_t n = 0; n + 1 < first.size(); ++n)
+        for (std::size_t a = first[n]; a < first[n + 1]; ++a)
+            for (std::size_t b = a + 1; b < first[n + 1]; ++b) {
+                if (edges[a].other != edges[b].other)
+                    continue;
+                g.tri[static_cast<std::size_t>(edges[a].triangle)].neighbour[static_cast<std::size_t>(edges[a].opposite)] = edges[b].triangle;
+                g.tri[static_cast<std::size_t>(edges[b].triangle)].neighbour[static_cast<std::size_t>(edges[b].opposite)] = edges[a].triangle;
+            }
 }
 
 } // namespace

@@ -127,9 +127,23 @@ TEST(FullPotentialGrid, TrianglesTileTheDomainBetweenWallAndFarFieldWithoutFolds
         // Every interior edge is shared by exactly two triangles; only wall and far-field edges
         // have no neighbour.
         int open = 0;
-        for (const auto& t : g.tri)
-            for (int k : t.neighbour)
-                open += k < 0;
+        const auto edge = [&](int t, std::size_t k) {
+            const auto& nodes = g.tri[static_cast<std::size_t>(t)].nodes;
+            return std::minmax(nodes[(k + 1) % 3], nodes[(k + 2) % 3]);
+        };
+        for (int t = 0; t < static_cast<int>(g.tri.size()); ++t)
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int n = g.tri[static_cast<std::size_t>(t)].neighbour[k];
+                open += n < 0;
+                if (n < 0)
+                    continue;
+                // The neighbour across the edge opposite node k holds that edge opposite the
+                // node that points back.
+                const auto& back = g.tri[static_cast<std::size_t>(n)].neighbour;
+                const auto at = std::find(back.begin(), back.end(), t);
+                ASSERT_NE(at, back.end()) << "triangle " << t;
+                EXPECT_EQ(edge(t, k), edge(n, static_cast<std::size_t>(at - back.begin()))) << "triangle " << t;
+            }
         EXPECT_EQ(open, 2 * g.ni);
     }
 }
