@@ -88,9 +88,11 @@ RowMatrix solveMany(const LinearSolver& lu, const std::vector<Eigen::Index>& row
             x.row(at[k]) += values.row(static_cast<Eigen::Index>(k)).segment(from, count);
         return x;
     };
-    // Eigen's products take the right-hand sides four at a time (eight on wider vector units),
-    // the last few alone, each way with its own order of additions: split on a multiple of
-    // eight, every column is computed as in a single pass, whatever the split.
+    // The split follows from the number of columns alone, and without a second thread the same
+    // halves are substituted one after the other: the answers do not depend on the threads. It
+    // falls on a multiple of eight, so that the first half is whole panels of the products' four
+    // (on wider vector units eight) columns. Eigen blocks its products by their widths, so a
+    // column's last bits do depend on where the split falls.
     const Eigen::Index half = columns >= kParallelColumns ? columns / 16 * 8 : columns;
     RowMatrix left = place(0, half), right = place(half, columns - half);
     std::future<void> other;

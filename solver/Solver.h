@@ -47,6 +47,7 @@ enum Status : int {
     kNotConverged = -2,
     kSupersonic = -3,
     kBeyondMaximumLift = -4, ///< the lift asked for is more than the section carries at this Mach number
+    kUnsupportedProcessor = -5, ///< the processor lacks the instructions the library was built for
 };
 
 /// Everything one calculation produces, at the 129 pressure points.

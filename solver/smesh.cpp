@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <new>
 
 /// The memory behind a solver handle: the full-potential method's last solution.
 struct SmeshSolver {
-    camber::smesh::FullPotential fullPotential;
+    // Made by the first calculation, after the processor is checked (see processorSupported).
+    std::unique_ptr<camber::smesh::FullPotential> fullPotential;
 };
 
 namespace {
@@ -50,7 +52,9 @@ FlowResult solve(SmeshSolver& solver, const SmeshCase& in, std::int32_t n, const
         contour.resize(static_cast<std::size_t>(count));
     if (in.method == 1)
         return camber::smesh::solve_flow(contour, flow);
-    return solver.fullPotential.solve(contour, flow);
+    if (!solver.fullPotential)
+        solver.fullPotential = std::make_unique<camber::smesh::FullPotential>();
+    return solver.fullPotential->solve(contour, flow);
 }
 
 void copyLayer(const std::vector<camber::smesh::LayerStation>& from, SmeshLayer& to, bool& allFinite)
@@ -104,6 +108,19 @@ void fill(const FlowResult& r, SmeshResult& out)
     out.status = allFinite || r.status < 0 ? r.status : camber::smesh::kNotConverged;
 }
 
+// Where the build asks for it the core is built for x86-64-v3, and this file for plain x86-64
+// (see CMakeLists.txt): an older processor gets status -5 before any of the core's code runs,
+// instead of an illegal instruction.
+bool processorSupported()
+{
+#ifdef CAMBER_SOLVER_X86_64_V3
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("x86-64-v3") != 0;
+#else
+    return true;
+#endif
+}
+
 SmeshSolver& librarySolver()
 {
     static SmeshSolver solver;
@@ -123,7 +140,9 @@ extern "C" SMESH_EXPORT std::int32_t smesh_solve(SmeshSolver* solver, const Smes
                                                  const double* x, const double* y, SmeshResult* result)
 {
     FlowResult r;
-    if (flow == nullptr || flow->version != SMESH_VERSION || x == nullptr || y == nullptr) {
+    if (!processorSupported()) {
+        r.status = camber::smesh::kUnsupportedProcessor;
+    } else if (flow == nullptr || flow->version != SMESH_VERSION || x == nullptr || y == nullptr) {
         camber::smesh::fill_fallback(r);
     } else {
         try {

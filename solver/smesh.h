@@ -71,7 +71,9 @@
 ///                 panel method (method 1) is not valid; -4 (method 0, prescribed lift, viscous)
 ///                 the lift asked for is beyond the maximum at this Mach number: the lift curve
 ///                 flattened while the solution climbed towards it, and the outputs are those of
-///                 the highest lift reached.
+///                 the highest lift reached;
+///                 -5 the processor lacks the x86-64-v3 instructions (AVX2, FMA) that the
+///                 library was built for: nothing was calculated.
 extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,
                       const float* mach, const float* alcl, const std::int32_t* sm_opt1, const std::int32_t* sm_opt2,
                       const std::int32_t* sm_opt3, const std::int32_t* n_pts, const float* sm_opt4, const float* x_sm,

@@ -73,7 +73,8 @@ class Result:
     status: 0 converged, 1 turbulent separation, 2 inviscid for an unusable Reynolds number,
     3 loosely coupled layers; negative: the calculation failed (-1 unusable contour, -2 not
     converged, -3 supersonic flow for the panel method, -4 the lift asked for is beyond the
-    section's maximum at this Mach number: the numbers are those of the highest lift reached).
+    section's maximum at this Mach number: the numbers are those of the highest lift reached;
+    -5 the processor lacks the x86-64-v3 instructions the solver library was built for).
     mach, alpha (degrees), cl, cd, cd_wave,
     cd_friction, cd_pressure, cm (quarter chord, nose up), max_mach, xtr_upper, xtr_lower
     (transition x/c, 1 when laminar to the end), xsep_upper, xsep_lower (separation x/c, 1 when

@@ -52,10 +52,12 @@ fs::path workDir()
     return dir.path();
 }
 
-Run cli(const std::string& args)
+/// Runs the batch tool with args, under the emulator command emulator when one is given.
+Run cli(const std::string& args, const std::string& emulator = "")
 {
     const auto errFile = workDir() / "stderr.txt";
-    const std::string command = std::string(CAMBER_CLI) + " " + args + " 2>" + errFile.string();
+    const std::string command =
+        (emulator.empty() ? "" : emulator + " ") + std::string(CAMBER_CLI) + " " + args + " 2>" + errFile.string();
     Run r;
     FILE* pipe = popen(command.c_str(), "r");
     char buf[4096];
@@ -243,6 +245,24 @@ TEST(CliCp, DefaultsAreTheEditingButtonsAndANegativeStatusExitsWithThree)
     const auto text = slurp(out);
     EXPECT_NE(text.find("0.7000    "), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4 + 129);
+}
+
+TEST(CliCp, AProcessorBelowTheSolversInstructionSetGetsStatusMinusFiveNotACrash)
+{
+#ifndef CAMBER_OLDER_PROCESSOR
+    GTEST_SKIP() << "no emulator of an older x86-64 processor here";
+#else
+    // The solver's core is built for x86-64-v3; on an emulated processor without AVX2 its entry
+    // points must answer before any of the core's code runs, for both methods.
+    const auto out = workDir() / "older.cpo";
+    for (const std::string method : {"0", "1"}) {
+        const auto r = cli("cp " + example("naca0012.ULF") + " " + out.string() + " --method " + method,
+                           CAMBER_OLDER_PROCESSOR);
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_EQ(cpLine(r.out)["status"], "-5") << r.out;
+        EXPECT_NE(r.err.find("Calc. is not OK"), std::string::npos) << r.err;
+    }
+#endif
 }
 
 TEST(CliCp, AngleInviscidAndOptionsReachTheSolver)
