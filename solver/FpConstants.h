@@ -62,7 +62,8 @@ inline constexpr double kWarmDisplacement = 0.02;
 inline constexpr double kWarmMach = 0.02;
 // A viscous case whose cold solution fails is reached from kContinuationStart of its lift or
 // angle in kContinuationSteps warm-started steps, each halved when it fails, kContinuationSolves
-// solutions in all; not for a lift or angle below kLeastContinued (there is nothing to climb).
+// solutions in all. A lift or angle below kLeastContinued has no half to climb from: its path
+// runs along the Mach number alone.
 inline constexpr double kContinuationStart = 0.5;
 inline constexpr int kContinuationSteps = 4, kContinuationSolves = 9;
 inline constexpr double kLeastContinued = 1e-3;

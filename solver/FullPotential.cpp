@@ -66,7 +66,7 @@ bool withLayers(const FlowCase& f) { return f.viscous && std::isfinite(f.reynold
 FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase& flow)
 {
     const FlowResult r = solveOnce(given, flow, false);
-    if (r.status != kNotConverged || !withLayers(flow) || std::fabs(flow.target) < kLeastContinued)
+    if (r.status != kNotConverged || !withLayers(flow))
         return r;
     return continuation(given, flow, r);
 }
@@ -79,7 +79,9 @@ FlowResult FullPotential::continuation(const std::vector<Point>& given, const Fl
     // halved when it fails and doubled again (up to its first length) after each success.
     FlowCase step = flow;
     step.target = kContinuationStart * flow.target;
-    FlowResult last = solveOnce(given, step, false);
+    FlowResult last = failed;
+    if (std::fabs(flow.target) >= kLeastContinued)
+        last = solveOnce(given, step, false);
     if (last.status < 0 && flow.mach > kDirectMach) {
         step.mach = flow.mach - kContinuationMach;
         last = solveOnce(given, step, false);

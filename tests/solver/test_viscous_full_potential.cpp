@@ -266,6 +266,23 @@ TEST(ViscousFullPotential, AStrongShockCaseThatFailsColdIsReachedAsAlongAPolar)
     EXPECT_GT(r.cd_wave, 0.003);
 }
 
+TEST(ViscousFullPotential, AtZeroAngleAFailedColdCaseIsReachedAlongTheMachNumber)
+{
+    // NACA 2412 at M 0.78, level 2: at 0 degrees the cold solution fails, and half of no angle is
+    // no easier a start; the solver climbs from a lower Mach number instead. The answer lies on
+    // the lift and drag curves through -0.1 and 0.1 degrees, which converge on their own.
+    const auto contour = camber::test::section_points(camber::test::example("naca2412.ULF"));
+    std::vector<FlowResult> r;
+    for (const double alpha : {-0.1, 0.0, 0.1}) {
+        Solver solver;
+        r.push_back(solver.solve(contour, viscous(0.78, alpha, 6.5e6)));
+        ASSERT_GE(r.back().status, 0) << alpha;
+    }
+    EXPECT_NEAR(r[1].alpha, 0.0, 1e-9);
+    EXPECT_NEAR(r[1].cl, 0.5 * (r[0].cl + r[2].cl), 0.003);
+    EXPECT_NEAR(r[1].cd, 0.5 * (r[0].cd + r[2].cd), 2e-4);
+}
+
 TEST(ViscousFullPotential, LooselyCoupledHighLiftLiesOnTheLiftCurve)
 {
     // NACA 0012 at M 0.3, CL 0.8 (level 1): the transition point near the leading edge and the
