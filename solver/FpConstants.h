@@ -71,6 +71,9 @@ inline constexpr double kLeastContinued = 1e-3;
 // step then within a warm start's reach of the last (kWarmMach).
 inline constexpr double kContinuationMach = 0.075;
 static_assert(kContinuationMach / kContinuationSteps < kWarmMach);
+// The path from the lower Mach number, tried also where the one at the case's own failed, may
+// take this many solutions: it runs close to the section's maximum lift, where the steps shrink.
+inline constexpr int kMachPathSolves = 20;
 // When the steps fail while the lift curve's slope has fallen below this share of its slope at
 // the start, the lift asked for lies beyond the section's maximum.
 inline constexpr double kFoldSlope = 0.25;

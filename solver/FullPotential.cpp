@@ -73,26 +73,44 @@ FlowResult FullPotential::solve(const std::vector<Point>& given, const FlowCase&
 
 FlowResult FullPotential::continuation(const std::vector<Point>& given, const FlowCase& flow, const FlowResult& failed)
 {
-    // At half the lift or angle the shocks are weaker and the layers behind them attached; where
-    // even that fails near sonic speed, a slightly lower Mach number weakens them further. From
-    // there the path runs straight to the case, each step starting from the last solution,
-    // halved when it fails and doubled again (up to its first length) after each success.
-    FlowCase step = flow;
-    step.target = kContinuationStart * flow.target;
-    FlowResult last = failed;
-    if (std::fabs(flow.target) >= kLeastContinued)
-        last = solveOnce(given, step, false);
-    if (last.status < 0 && flow.mach > kDirectMach) {
-        step.mach = flow.mach - kContinuationMach;
-        last = solveOnce(given, step, false);
+    // At half the lift or angle the shocks are weaker and the layers behind them attached. From
+    // there the path runs straight to the case, each step starting from the last solution.
+    FlowCase start = flow;
+    start.target = kContinuationStart * flow.target;
+    FlowResult answer = failed;
+    if (std::fabs(flow.target) >= kLeastContinued) {
+        const FlowResult from = solveOnce(given, start, false);
+        if (from.status >= 0) {
+            answer = liftPath(given, flow, start, from, failed);
+            if (answer.status >= 0)
+                return answer;
+        }
     }
-    if (last.status < 0)
-        return failed;
-    const FlowCase start = step;
+    if (flow.mach <= kDirectMach)
+        return answer;
+    // Near sonic speed a slightly lower Mach number weakens the shocks further, and the path
+    // from there meets the case from another side: past a jump of the shock the lift curve at
+    // the case's own Mach number can fold where the path in the Mach number and the lift
+    // together does not (NACA 2412 at M 0.8, CL 0.4). Where it does not reach the case either,
+    // the first path's answer stands.
+    start.mach = flow.mach - kContinuationMach;
+    const FlowResult from = solveOnce(given, start, false);
+    if (from.status < 0)
+        return answer;
+    const PathEnd end = straightPath(given, flow, start, from, kMachPathSolves);
+    return end.reached ? end.last : answer;
+}
+
+FullPotential::PathEnd FullPotential::straightPath(const std::vector<Point>& given, const FlowCase& flow,
+                                                   const FlowCase& start, const FlowResult& from, int solves)
+{
+    // Each step halved when it fails and doubled again (up to its first length) after each
+    // success.
+    PathEnd end{from};
+    FlowCase step = flow;
     const double full = 1.0 / kContinuationSteps;
     double reached = 0, increment = full;
-    double firstSlope = 0, lastSlope = 0;
-    for (int solves = 1; solves < kContinuationSolves; ++solves) {
+    for (int k = 1; k < solves; ++k) {
         const bool final = 1 - reached <= increment * (1 + 1e-9);
         const double along = final ? 1.0 : reached + increment;
         step.target = final ? flow.target : start.target + along * (flow.target - start.target);
@@ -102,26 +120,39 @@ FlowResult FullPotential::continuation(const std::vector<Point>& given, const Fl
             increment = 0.5 * (along - reached);
             continue;
         }
-        if (start.mach == flow.mach && std::fabs(r.alpha - last.alpha) > 0) {
-            lastSlope = (r.cl - last.cl) / (r.alpha - last.alpha);
-            firstSlope = firstSlope != 0 ? firstSlope : lastSlope;
+        if (std::fabs(r.alpha - end.last.alpha) > 0) {
+            end.lastSlope = (r.cl - end.last.cl) / (r.alpha - end.last.alpha);
+            end.firstSlope = end.firstSlope != 0 ? end.firstSlope : end.lastSlope;
         }
-        last = r;
+        end.last = r;
         reached = along;
-        if (final)
-            return r;
+        if (final) {
+            end.reached = true;
+            return end;
+        }
         increment = std::min(2 * increment, full);
     }
+    return end;
+}
+
+FlowResult FullPotential::liftPath(const std::vector<Point>& given, const FlowCase& flow, const FlowCase& start,
+                                   const FlowResult& from, const FlowResult& failed)
+{
+    const PathEnd end = straightPath(given, flow, start, from, kContinuationSolves);
+    if (end.reached)
+        return end.last;
     // Lift that still grows with the angle, but ever more slowly, up to where the steps fail: the
     // branch of solutions folds below the lift asked for. The highest lift reached is reported.
     // (Lift growing while the angle falls is the middle branch of an S-shaped lift curve, past a
     // jump of the shock, not a maximum.)
-    if (flow.prescribed_lift && firstSlope > 0 && lastSlope > 0 && lastSlope < kFoldSlope * firstSlope) {
-        last.status = kBeyondMaximumLift;
-        return last;
+    if (flow.prescribed_lift && end.firstSlope > 0 && end.lastSlope > 0 && end.lastSlope < kFoldSlope * end.firstSlope) {
+        FlowResult highest = end.last;
+        highest.status = kBeyondMaximumLift;
+        return highest;
     }
-    if (flow.prescribed_lift && start.mach == flow.mach && firstSlope > 0)
-        return anglePath(given, flow, last, firstSlope, lastSlope > 0 ? lastSlope : firstSlope, failed);
+    if (flow.prescribed_lift && end.firstSlope > 0)
+        return anglePath(given, flow, end.last, end.firstSlope, end.lastSlope > 0 ? end.lastSlope : end.firstSlope,
+                         failed);
     return failed;
 }
 

@@ -59,9 +59,26 @@ private:
     /// solution of the other prescription (lift or angle), and a failure leaves the kept
     /// solution as it was.
     FlowResult solveOnce(const std::vector<Point>& contour, const FlowCase& flow, bool step);
-    /// Reaches a viscous case whose cold solution failed (failed) from half its lift or angle;
-    /// failed again when that does not work either.
+    /// Reaches a viscous case whose cold solution failed (failed) from half its lift or angle,
+    /// and above M 0.6 also from a lower Mach number; failed again (or the state of highest
+    /// lift with status kBeyondMaximumLift) when neither works.
     FlowResult continuation(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& failed);
+    /// Where a straight path of warm-started steps ended: its last solution, whether that is the
+    /// case's own, and the lift curve's secants (per degree) at its first and last step.
+    struct PathEnd {
+        FlowResult last;
+        bool reached = false;
+        double firstSlope = 0, lastSlope = 0;
+    };
+    /// Steps from the solution from of flow case start straight to flow, in the lift or angle
+    /// and the Mach number together, at most solves solutions in all (from counted).
+    PathEnd straightPath(const std::vector<Point>& contour, const FlowCase& flow, const FlowCase& start,
+                         const FlowResult& from, int solves);
+    /// The path from half the lift or angle (start, solved as from) at the case's Mach number,
+    /// followed where it fails by steps in the angle (anglePath); the case's solution, the state
+    /// of highest lift with status kBeyondMaximumLift, or failed.
+    FlowResult liftPath(const std::vector<Point>& contour, const FlowCase& flow, const FlowCase& start,
+                        const FlowResult& from, const FlowResult& failed);
     /// Reaches the lift of flow (prescribed) by steps in the angle from the solution from, the
     /// last the steps in lift reached at the case's Mach number; rising and slope: the lift
     /// curve's slopes (per degree) at the first of those steps and at from. Returns the solution

@@ -330,6 +330,25 @@ TEST(ViscousFullPotential, BeyondItsMaximumLiftASectionReportsTheHighestLiftItCa
     EXPECT_LT(r.separation_upper, 1);
 }
 
+TEST(ViscousFullPotential, WhereTheLiftCurveFoldsAtItsMachNumberTheCaseIsReachedFromALowerOne)
+{
+    // NACA 2412 at M 0.8, CL 0.4, level 2: from half the lift at M 0.8 the steps in lift and
+    // then in the angle meet a jump of the upper shock, past which the lift falls as the angle
+    // grows, near CL 0.24. Stepping the Mach number and the lift together from M 0.725 passes
+    // round it to a converged solution at CL 0.4, above the lift curve's jump, not a maximum.
+    const auto contour = camber::test::section_points(camber::test::example("naca2412.ULF"));
+    const FlowCase f = atLift(viscous(0.8, 0, 6.5e6), 0.4);
+    Solver low, high;
+    const FlowResult below = low.solve(contour, atLift(f, 0.2));
+    const FlowResult r = high.solve(contour, f);
+    ASSERT_GE(below.status, 0);
+    ASSERT_GE(r.status, 0);
+    EXPECT_TRUE(all_finite(r));
+    EXPECT_NEAR(r.cl, 0.4, 1e-4);
+    EXPECT_GT(r.alpha, below.alpha + 1.0); // the lift curve is flat there, but rising
+    EXPECT_GT(r.cd_wave, below.cd_wave);
+}
+
 TEST(ViscousFullPotential, NearSonicLayersKeepAProfileTheirClosuresDescribe)
 {
     // In transonic flow a station's shape factor H belongs to a fuller profile than at low speed
