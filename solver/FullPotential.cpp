@@ -169,6 +169,7 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
     FlowResult last = solveOnce(given, step, true);
     if (last.status < 0)
         return failed;
+    const FlowResult first = last;
     // Steps along the secant, at most reach: halved when a step fails, doubled again (up to
     // kMostAngleStep) after each success.
     const double way = flow.target > last.cl ? 1 : -1; // the way the lift has to go
@@ -203,7 +204,12 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
             slope = secant;
         last = r;
     }
-    if (slope * rising > 0 && slope < kFoldSlope * rising) {
+    // The steps failed where the lift curve had flattened: along the last secant, or over all the
+    // angles the steps reached, where the lift may have wavered (NACA 0012 at M 0.8: 0.3943 at
+    // 2.38 degrees, 0.3930 at 2.41, then no further angle converged).
+    const double span = last.alpha - first.alpha;
+    const bool flat = way * span > 0 && (last.cl - first.cl) / span < kFoldSlope * rising;
+    if (flat || (slope * rising > 0 && slope < kFoldSlope * rising)) {
         highest.status = kBeyondMaximumLift;
         return highest;
     }

@@ -330,6 +330,24 @@ TEST(ViscousFullPotential, BeyondItsMaximumLiftASectionReportsTheHighestLiftItCa
     EXPECT_LT(r.separation_upper, 1);
 }
 
+TEST(ViscousFullPotential, ALiftCurveThatFlattensWhereTheStepsFailIsAMaximum)
+{
+    // RAE 2822 at M 0.8, CL 0.6, level 2: the steps in lift reach CL 0.4875 with the layer
+    // separated behind the upper shock; the steps in the angle then give 0.4832 and 0.490 over
+    // an eighth of a degree, and none further converges. The lift curve has flattened to a
+    // fifth of its first slope: -4 at the highest lift, not -2 with the inviscid flow.
+    const auto contour = camber::test::section_points(camber::test::example("rae2822.ULF"));
+    Solver solver;
+    // The Mach number and the lift as the program passes them (single precision): near a
+    // maximum the path of the steps follows their last bits.
+    const FlowResult r = solver.solve(contour, atLift(viscous(0.8f, 0, 6.5e6), 0.6f));
+    ASSERT_EQ(r.status, camber::smesh::kBeyondMaximumLift);
+    EXPECT_TRUE(all_finite(r));
+    EXPECT_GT(r.cl, 0.45);
+    EXPECT_LT(r.cl, 0.55);
+    EXPECT_GT(r.cd_friction, 0); // the layers' state, not the inviscid flow
+}
+
 TEST(ViscousFullPotential, WhereTheLiftCurveFoldsAtItsMachNumberTheCaseIsReachedFromALowerOne)
 {
     // NACA 2412 at M 0.8, CL 0.4, level 2: from half the lift at M 0.8 the steps in lift and
