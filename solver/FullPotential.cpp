@@ -122,7 +122,7 @@ FullPotential::PathEnd FullPotential::straightPath(const std::vector<Point>& giv
         }
         if (std::fabs(r.alpha - end.last.alpha) > 0) {
             end.lastSlope = (r.cl - end.last.cl) / (r.alpha - end.last.alpha);
-            end.firstSlope = end.firstSlope != 0 ? end.firstSlope : end.lastSlope;
+            end.firstSlope = end.firstSlope > 0 ? end.firstSlope : end.lastSlope;
         }
         end.last = r;
         reached = along;
