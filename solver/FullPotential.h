@@ -64,7 +64,8 @@ private:
     /// lift with status kBeyondMaximumLift) when neither works.
     FlowResult continuation(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& failed);
     /// Where a straight path of warm-started steps ended: its last solution, whether that is the
-    /// case's own, and the lift curve's secants (per degree) at its first and last step.
+    /// case's own, and the lift curve's secants (per degree) at its first step that raised the
+    /// lift with the angle (else its last) and at its last step.
     struct PathEnd {
         FlowResult last;
         bool reached = false;
