@@ -82,8 +82,9 @@ private:
                         const FlowResult& from, const FlowResult& failed);
     /// Reaches the lift of flow (prescribed) by steps in the angle from the solution from, the
     /// last the steps in lift reached at the case's Mach number; rising and slope: the lift
-    /// curve's slopes (per degree) at the first of those steps and at from. Returns the solution
-    /// at that lift, or the state of highest lift with status kBeyondMaximumLift, or failed.
+    /// curve's slopes (per degree) at the first of those steps that raised the lift and at from.
+    /// Returns the solution at that lift, or the state of highest lift with status
+    /// kBeyondMaximumLift, or failed.
     FlowResult anglePath(const std::vector<Point>& contour, const FlowCase& flow, const FlowResult& from, double rising,
                          double slope, const FlowResult& failed);
 
