@@ -175,13 +175,15 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
     const double way = flow.target > last.cl ? 1 : -1; // the way the lift has to go
     FlowResult highest = last;
     double reach = kMostAngleStep;
+    bool ends = false; // no angle beyond the last solution's, down to kLeastAngleStep, converged
     for (int solves = 1; solves < kAngleSolves; ++solves) {
         const double increment = std::clamp((flow.target - last.cl) / slope, -reach, reach);
         step.target = last.alpha + increment;
         const FlowResult r = solveOnce(given, step, true);
         if (r.status < 0) {
             reach = 0.5 * std::fabs(increment);
-            if (reach < kLeastAngleStep)
+            ends = reach < kLeastAngleStep;
+            if (ends)
                 break;
             continue;
         }
@@ -207,9 +209,14 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
     // The steps failed where the lift curve had flattened: along the last secant, or over all the
     // angles the steps reached, where the lift may have wavered (NACA 0012 at M 0.8: 0.3943 at
     // 2.38 degrees, 0.3930 at 2.41, then no further angle converged).
+    // Or the steps failed right past the highest lift yet: the branch of solutions turns back
+    // in the angle there, where the layer behind the shock separates further with every step
+    // (NACA 0012 at M 0.74: CL 0.675 at 4.84 degrees, and no angle up to 0.03 degrees larger
+    // converges from it).
     const double span = last.alpha - first.alpha;
     const bool flat = way * span > 0 && (last.cl - first.cl) / span < kFoldSlope * rising;
-    if (flat || (slope * rising > 0 && slope < kFoldSlope * rising)) {
+    const bool turns = ends && way * (last.cl - highest.cl) >= 0;
+    if (flat || turns || (slope * rising > 0 && slope < kFoldSlope * rising)) {
         highest.status = kBeyondMaximumLift;
         return highest;
     }

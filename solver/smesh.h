@@ -70,8 +70,8 @@
 ///                 -3 locally supersonic flow, where the compressibility correction of the
 ///                 panel method (method 1) is not valid; -4 (method 0, prescribed lift, viscous)
 ///                 the lift asked for is beyond the maximum at this Mach number: the lift curve
-///                 flattened while the solution climbed towards it, and the outputs are those of
-///                 the highest lift reached;
+///                 flattened, or ended with no larger angle converging, while the solution
+///                 climbed towards it, and the outputs are those of the highest lift reached;
 ///                 -5 the processor lacks the x86-64-v3 instructions (AVX2, FMA) that the
 ///                 library was built for: nothing was calculated.
 extern "C" SMESH_EXPORT void SMESH(const std::int32_t* n_case, const std::int32_t* k_alcl, const std::int32_t* sm_opt0,

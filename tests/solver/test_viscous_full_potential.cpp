@@ -373,6 +373,27 @@ TEST(ViscousFullPotential, ALiftCurveThatFlattensWhereTheStepsFailIsAMaximum)
     }
 }
 
+TEST(ViscousFullPotential, ALiftCurveThatTurnsBackInTheAngleEndsAtAMaximum)
+{
+    if (kSanitized)
+        GTEST_SKIP() << "a long path of solutions; its memory is checked by shorter cases";
+    // NACA 0012 at M 0.74, level 2, Re 6.5 million, CL 0.8 asked for: the steps in lift reach
+    // CL 0.675 at 4.84 degrees, the layer separated behind the upper shock, and no angle up to
+    // 0.03 degrees larger converges from there, while the lift still rose at two thirds of its
+    // first slope. The path from M 0.665 ends short too (CL 0.708 at M 0.723). Stepping the angle
+    // alone from 4.5 degrees the lift jumps down to another branch and stays below 0.66 up to
+    // 5.35 degrees, where it ends as well: the section carries no more at this Mach number, and
+    // the answer is -4 with the layers at the highest lift, not -2 with the inviscid flow.
+    const auto contour = camber::test::section_points(camber::test::example("naca0012.ULF"));
+    Solver solver;
+    const FlowResult r = solver.solve(contour, atLift(viscous(0.74f, 0, 6.5e6), 0.8f));
+    ASSERT_EQ(r.status, camber::smesh::kBeyondMaximumLift);
+    EXPECT_TRUE(all_finite(r));
+    EXPECT_GT(r.cl, 0.62);
+    EXPECT_LT(r.cl, 0.72);
+    EXPECT_GT(r.cd_friction, 0);
+}
+
 TEST(ViscousFullPotential, WhereTheLiftCurveFoldsAtItsMachNumberTheCaseIsReachedFromALowerOne)
 {
     if (kSanitized)
