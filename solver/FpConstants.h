@@ -78,9 +78,10 @@ inline constexpr int kMachPathSolves = 20;
 // the start, the lift asked for lies beyond the section's maximum.
 inline constexpr double kFoldSlope = 0.25;
 // Where the steps in lift fail at the case's Mach number, the angle is prescribed instead (the
-// lift curve folds in the lift at its maximum, not in the angle below it): steps of at most kMostAngleStep degrees along the lift
-// curve's secant, halved when they fail down to kLeastAngleStep, kAngleSolves solutions in all,
-// until the lift is within kLiftTolerance of the lift asked for. A lift that falls below the
+// lift prescribed stalls where the lift curve bends over; the angle goes on to where its branch
+// ends): steps of at most kMostAngleStep degrees along the lift curve's secant, halved when they
+// fail down to kLeastAngleStep, kAngleSolves solutions in all, until the lift is within
+// kLiftTolerance of the lift asked for. A lift that falls below the
 // highest reached by more than kLiftDrop of it has passed the section's maximum.
 inline constexpr double kMostAngleStep = 0.5, kLeastAngleStep = 0.02;
 inline constexpr int kAngleSolves = 10;

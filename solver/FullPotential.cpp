@@ -210,9 +210,8 @@ FlowResult FullPotential::anglePath(const std::vector<Point>& given, const FlowC
     // angles the steps reached, where the lift may have wavered (NACA 0012 at M 0.8: 0.3943 at
     // 2.38 degrees, 0.3930 at 2.41, then no further angle converged).
     // Or the steps failed right past the highest lift yet: the branch of solutions turns back
-    // in the angle there, where the layer behind the shock separates further with every step
-    // (NACA 0012 at M 0.74: CL 0.675 at 4.84 degrees, and no angle up to 0.03 degrees larger
-    // converges from it).
+    // in the angle there, the layer behind the shock separated (NACA 0012 at M 0.74: CL 0.675
+    // at 4.84 degrees, and no angle up to 0.03 degrees larger converges from it).
     const double span = last.alpha - first.alpha;
     const bool flat = way * span > 0 && (last.cl - first.cl) / span < kFoldSlope * rising;
     const bool turns = ends && way * (last.cl - highest.cl) >= 0;
