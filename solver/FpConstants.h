@@ -81,8 +81,8 @@ inline constexpr double kFoldSlope = 0.25;
 // lift prescribed stalls where the lift curve bends over; the angle goes on to where its branch
 // ends): steps of at most kMostAngleStep degrees along the lift curve's secant, halved when they
 // fail down to kLeastAngleStep, kAngleSolves solutions in all, until the lift is within
-// kLiftTolerance of the lift asked for. A lift that falls below the
-// highest reached by more than kLiftDrop of it has passed the section's maximum.
+// kLiftTolerance of the lift asked for. A lift that falls below the highest reached by more than
+// kLiftDrop of it has passed the section's maximum.
 inline constexpr double kMostAngleStep = 0.5, kLeastAngleStep = 0.02;
 inline constexpr int kAngleSolves = 10;
 inline constexpr double kLiftTolerance = 1e-4, kLiftDrop = 0.01;
