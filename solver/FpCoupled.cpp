@@ -218,6 +218,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
     LaminarLimits limits;
     LayerHold hold;
     bool settling = false;
+    bool loose = false; // reported only by a series that ends its updates, not by one given up
     for (int it = 0; (it < kMaxCoupled || ((hold.active() || settling) && it < kMaxCoupled + kExtraUpdates)) &&
                      !budget.spent(iterations);
          ++it) {
@@ -285,8 +286,8 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
         }
         // A layer that keeps creeping (separated near the trailing edge, where the updates can
         // circle without end) stands within a per cent of its defect: reported with a warning.
-        result.loose = y.lpNorm<Eigen::Infinity>() < kLoosePotential &&
-                       step.dm.lpNorm<Eigen::Infinity>() < kLoose * layers.stationDefects().lpNorm<Eigen::Infinity>();
+        loose = y.lpNorm<Eigen::Infinity>() < kLoosePotential &&
+                step.dm.lpNorm<Eigen::Infinity>() < kLoose * layers.stationDefects().lpNorm<Eigen::Infinity>();
         // Updates that contract slowly ask for a new factorisation at the present iterate, but
         // not before the last has served a few updates: each costs a solve per station. The
         // measure is the larger of the potential's own update and the whole one: at a shock
@@ -306,6 +307,7 @@ CoupledResult solve_coupled(Discretisation& d, LinearSolver& lu, bool& factorise
             settling = !hold.active() && hold.settles(kCoupledTolerance, kExtraUpdates);
     }
     memory = {map.gridNode, std::move(perDefect), std::move(coupling)};
+    result.loose = loose;
     const double alpha = x(d.angle());
     result.layers = layers.result(alpha, mach);
     result.iterations = iterations;
