@@ -398,10 +398,10 @@ TEST(ViscousFullPotential, LayersThatRunAwayAfterCreepingAreNotReportedAsConverg
 {
     if (kSanitized)
         GTEST_SKIP() << "a long path of solutions; its memory is checked by shorter cases";
-    // NACA 0012 at M 0.78, 4.2 degrees, level 2: on the way, a coupled series creeps within a per
-    // cent of its defects, then the separated layer's defect runs away. That series is given up:
-    // whatever the paths make of the case, an answer reported as converged carries its layers,
-    // not the flow the runaway left behind without them.
+    // NACA 0012 at M 0.78, 4.2 degrees, level 2: on the way, one update of a coupled series stays
+    // within a per cent of the layers' defects and the next runs the separated layer's defect
+    // away. That series is given up: whatever the paths make of the case, an answer reported as
+    // converged carries its layers, not the flow the runaway left behind without them.
     const auto contour = camber::test::section_points(camber::test::example("naca0012.ULF"));
     Solver solver;
     const FlowResult r = solver.solve(contour, viscous(0.78, 4.2, 6.5e6));
