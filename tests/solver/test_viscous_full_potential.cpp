@@ -394,7 +394,7 @@ TEST(ViscousFullPotential, ALiftCurveThatTurnsBackInTheAngleEndsAtAMaximum)
     EXPECT_GT(r.cd_friction, 0);
 }
 
-TEST(ViscousFullPotential, LayersThatRunAwayAfterCreepingAreNotReportedAsConverged)
+TEST(ViscousFullPotential, LayersThatRunAwayAreNotReportedAsConverged)
 {
     if (kSanitized)
         GTEST_SKIP() << "a long path of solutions; its memory is checked by shorter cases";
